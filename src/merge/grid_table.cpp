@@ -1,0 +1,75 @@
+#include "merge/grid_table.h"
+
+#include <stdexcept>
+
+namespace quillory::merge {
+
+std::size_t GridTable::index(int col, int row) const {
+    if (col < 0 || row < 0 || col >= m_cols || row >= m_rows)
+        throw std::out_of_range("grid cell (" + std::to_string(col) + ", " + std::to_string(row) + ") outside the table");
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_cols) + static_cast<std::size_t>(col);
+}
+
+void GridTable::resize(int cols, int rows) {
+    cols = cols < 1 ? 1 : cols;
+    rows = rows < 1 ? 1 : rows;
+    if (cols == m_cols) {
+        m_cells.resize(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
+        m_rows = rows;
+        return;
+    }
+    std::vector<std::string> cells(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
+    const int keepCols = cols < m_cols ? cols : m_cols;
+    const int keepRows = rows < m_rows ? rows : m_rows;
+    for (int r = 0; r < keepRows; ++r)
+        for (int c = 0; c < keepCols; ++c)
+            cells[static_cast<std::size_t>(r) * cols + c] = std::move(m_cells[index(c, r)]);
+    m_cells = std::move(cells);
+    m_cols = cols;
+    m_rows = rows;
+}
+
+void GridTable::clear() {
+    m_cells.assign(1, std::string());
+    m_cols = 1;
+    m_rows = 1;
+}
+
+bool GridTable::removeRow(int row) {
+    if (m_rows <= 1 || row < 0 || row >= m_rows) return false;
+    const auto first = m_cells.begin() + static_cast<std::ptrdiff_t>(index(0, row));
+    m_cells.erase(first, first + m_cols);
+    --m_rows;
+    return true;
+}
+
+bool GridTable::removeColumn(int col) {
+    if (m_cols <= 1 || col < 0 || col >= m_cols) return false;
+    std::vector<std::string> cells;
+    cells.reserve(static_cast<std::size_t>(m_cols - 1) * m_rows);
+    for (int r = 0; r < m_rows; ++r)
+        for (int c = 0; c < m_cols; ++c)
+            if (c != col) cells.push_back(std::move(m_cells[index(c, r)]));
+    m_cells = std::move(cells);
+    --m_cols;
+    return true;
+}
+
+void GridTable::assignRows(std::vector<std::vector<std::string>>&& rows) {
+    std::size_t cols = 1;
+    for (const auto& r : rows) cols = r.size() > cols ? r.size() : cols;
+    const std::size_t nrows = rows.empty() ? 1 : rows.size();
+    std::vector<std::string> cells(cols * nrows);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c < rows[r].size(); ++c) cells[r * cols + c] = std::move(rows[r][c]);
+    m_cells = std::move(cells);
+    m_cols = static_cast<int>(cols);
+    m_rows = static_cast<int>(nrows);
+}
+
+std::span<const std::string> GridTable::rowCells(int row, int firstCol) const {
+    if (firstCol >= m_cols) return {};
+    return {m_cells.data() + index(firstCol, row), static_cast<std::size_t>(m_cols - firstCol)};
+}
+
+} // namespace quillory::merge
