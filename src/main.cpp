@@ -1,1 +1,42 @@
-int main() { return 0; }
+#include "ui/app_context.h"
+#include "ui/prompter.h"
+#include "ui/qtext.h"
+#include "ui/startup.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+// Local date-time as days since 1899-12-30, the fraction being the time of day.
+double localNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 days = QDate(1899, 12, 30).daysTo(now.date());
+    return static_cast<double>(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    using namespace quillory::ui;
+    QtPrompter prompter;
+    QtFileChooser chooser;
+    AppContext context;
+    context.exeDir = fromQ(QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/')));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        context.documentsDir = fromQ(QDir::toNativeSeparators(documents + QLatin1Char('/')));
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    context.settingsPath = fromQ(QDir::toNativeSeparators(exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() +
+                                                          QStringLiteral(".ini")));
+    context.prompter = &prompter;
+    context.fileChooser = &chooser;
+    context.now = localNow;
+    return runApplication(app, context);
+}

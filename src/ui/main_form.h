@@ -1,0 +1,167 @@
+#pragma once
+
+#include "app/job.h"
+#include "app/settings.h"
+#include "merge/template_engine.h"
+#include "ui/app_context.h"
+
+#include <QMainWindow>
+
+#include <string>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+class QTableWidget;
+class QTimer;
+class QToolBar;
+
+namespace quillory::ui {
+
+class MailingGridModel;
+class ToptionsForm;
+class TfailedForm;
+class TlogForm;
+class TlogTreeForm;
+class TconfigureLEForm;
+class TaboutForm;
+
+class TmainForm final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TmainForm(const AppContext& context, QWidget* parent = nullptr);
+    ~TmainForm() override;
+
+    // The other windows exist only after the main window; start-up hands them over.
+    struct Windows {
+        ToptionsForm* optionsForm = nullptr;
+        TfailedForm* failedForm = nullptr;
+        TlogForm* logForm = nullptr;
+        TlogTreeForm* logTreeForm = nullptr;
+        TconfigureLEForm* configureLEForm = nullptr;
+        TaboutForm* aboutForm = nullptr;
+    };
+    void attachWindows(const Windows& windows) { m_windows = windows; }
+
+    app::Job& job() { return m_job; }
+    app::Settings& settings() { return m_settings; }
+    const std::string& exeDir() const { return m_exeDir; }
+    const std::string& initialDir() const { return m_initialDir; }
+
+    std::string templateText() const;
+    void setTemplateText(const std::string& text);
+    std::string generatedText() const;
+
+    // Mailing grid operations.
+    void normaliseGrid(); // BufferGrid -> MailingGrid, then decorate and detect
+    void setAddressColumn(int dataColumn);
+    void selectRow(int row);
+    void setCurrentRow(int row);
+    void mark(bool markSelected);
+
+    // Message generation.
+    void generateMessage(int row);
+    bool checkTemplateTokens(const std::string& templ);
+    void syncPreviewScroll();
+
+    void refreshCommandStates();
+    void setTextSize(int size);
+
+    // Controls, named as the rest of the program refers to them.
+    QTableView* ProfGrid = nullptr;
+    MailingGridModel* gridModel = nullptr;
+    QTableView* BufferProfGrid = nullptr; // never shown
+    QProgressBar* progressBar = nullptr;
+    QSplitter* splitter = nullptr;
+    QTabWidget* mainPageControl = nullptr;
+    QWidget* emailTabSheet = nullptr;
+    QWidget* messageTabSheet = nullptr;
+    QGroupBox* generalGroupBox = nullptr;
+    QLineEdit* subjectEdit = nullptr;
+    QComboBox* addressColComboBox = nullptr;
+    QLabel* fromNameLabel = nullptr;
+    QLabel* fromAddressLabel = nullptr;
+    QGroupBox* attachmentsGroupBox = nullptr;
+    QTableWidget* attachmentProfGrid = nullptr;
+    QGroupBox* templateGroupBox = nullptr;
+    QPlainTextEdit* templateMemo = nullptr;
+    QGroupBox* autoGroupBox = nullptr;
+    QPlainTextEdit* AutoMemo = nullptr;
+    QTimer* autoUpdateThreadedTimer = nullptr;
+    QToolBar* generalToolBar = nullptr;
+    QToolBar* emailControlToolBar = nullptr;
+    QSpinBox* fontSizedxBarSpinEdit = nullptr;
+
+    // Commands.
+    QAction* openFileButton = nullptr;
+    QAction* openGridButton = nullptr;
+    QAction* openTemplateButton = nullptr;
+    QAction* saveFileButton = nullptr;
+    QAction* exitButton = nullptr;
+    QAction* SendDXBarButton = nullptr;
+    QAction* attachButton = nullptr;
+    QAction* removeAttachmentButton = nullptr;
+    QAction* senderButton = nullptr;
+    QAction* autoGridResizeButton = nullptr;
+    QAction* configureButton = nullptr;
+    QAction* viewLogButton = nullptr;
+    QAction* showToolbarButton = nullptr;
+    QAction* helpButton = nullptr;
+    QAction* aboutButton = nullptr;
+    QAction* copyGridButton = nullptr;
+    QAction* pasteGridButton = nullptr;
+    QAction* copyTemplateButton = nullptr;
+    QAction* pasteTemplateButton = nullptr;
+    QAction* testdxBarButton = nullptr;
+    QAction* runEmaildxBarButton = nullptr;
+    QAction* PauseEmaildxBarButton = nullptr;
+    QAction* stopEmaildxBarButton = nullptr;
+    QMenu* fileMenu = nullptr;
+    QMenu* emailMenu = nullptr;
+    QMenu* optionsMenu = nullptr;
+    QMenu* logMenu = nullptr;
+    QMenu* windowsMenu = nullptr;
+
+public slots:
+    void profgridClick();
+    void ProfGridButtonClicked(int col, int row);
+    void templateMemoChange();
+    void autoUpdateThreadedTimerTimer();
+    void addressColComboBoxChange();
+    void subjectEditChange();
+    void clipboardChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createCommands();
+    void layoutMessagePanes();
+    void decorateAndDetect();
+    void setSendEnabled(bool enabled);
+    void loadSettings();
+    void saveSettings();
+
+    AppContext m_context;
+    app::Job m_job;
+    app::Settings m_settings;
+    std::string m_exeDir;
+    std::string m_initialDir;
+    Windows m_windows;
+    merge::TemplateCache m_templateCache;
+    bool m_settingsSaved = false;
+};
+
+} // namespace quillory::ui
