@@ -4,40 +4,61 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <cstdint>
 
 namespace quillory::merge {
 
 namespace {
 
-struct FoldHash {
-    std::size_t operator()(std::string_view s) const noexcept {
-        std::size_t h = 1469598103934665603ull;
-        for (char c : s) h = (h ^ static_cast<unsigned char>(text::asciiUpper(c))) * 1099511628211ull;
-        return h;
-    }
-};
-struct FoldEqual {
-    bool operator()(std::string_view a, std::string_view b) const noexcept {
-        return text::equalsAsciiCaseInsensitive(a, b);
-    }
-};
-
-// Heading lookup by folded name; the leftmost heading wins, so later duplicates are not added.
+// Heading lookup by folded name; the leftmost heading wins. Token names are looked up once
+// per token of the template, so this is an open-addressing table over the few headings rather
+// than a node-based map.
 class HeadingIndex {
 public:
-    explicit HeadingIndex(std::span<const std::string> headings) {
-        m_map.reserve(headings.size());
-        for (std::size_t i = 0; i < headings.size(); ++i) m_map.try_emplace(headings[i], i);
+    explicit HeadingIndex(std::span<const std::string> headings) : m_headings(headings) {
+        std::size_t size = 16;
+        while (size < headings.size() * 4) size <<= 1;
+        m_mask = size - 1;
+        m_slots.assign(size, Slot{});
+        for (std::size_t i = 0; i < headings.size(); ++i) {
+            const std::uint64_t h = hash(headings[i]);
+            std::size_t s = h & m_mask;
+            bool duplicate = false;
+            while (m_slots[s].used) {
+                if (m_slots[s].hash == h && text::equalsAsciiCaseInsensitive(headings[m_slots[s].index], headings[i])) {
+                    duplicate = true; // a heading further left already answers to this name
+                    break;
+                }
+                s = (s + 1) & m_mask;
+            }
+            if (!duplicate) m_slots[s] = Slot{h, i, true};
+        }
     }
+
     // Index of the leftmost matching heading, or npos.
     std::size_t find(std::string_view name) const {
-        auto it = m_map.find(name);
-        return it == m_map.end() ? std::string_view::npos : it->second;
+        const std::uint64_t h = hash(name);
+        for (std::size_t s = h & m_mask; m_slots[s].used; s = (s + 1) & m_mask) {
+            const Slot& slot = m_slots[s];
+            if (slot.hash == h && text::equalsAsciiCaseInsensitive(m_headings[slot.index], name)) return slot.index;
+        }
+        return std::string_view::npos;
     }
 
 private:
-    std::unordered_map<std::string_view, std::size_t, FoldHash, FoldEqual> m_map;
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t index = 0;
+        bool used = false;
+    };
+    static std::uint64_t hash(std::string_view s) {
+        std::uint64_t h = 1469598103934665603ull;
+        for (char c : s) h = (h ^ static_cast<unsigned char>(text::asciiUpper(c))) * 1099511628211ull;
+        return h ^ (h >> 29);
+    }
+    std::span<const std::string> m_headings;
+    std::vector<Slot> m_slots;
+    std::size_t m_mask = 0;
 };
 
 } // namespace
