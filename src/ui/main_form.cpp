@@ -1,13 +1,19 @@
 #include "ui/main_form.h"
 
 #include "merge/mailing_grid.h"
+#include "ui/about_form.h"
 #include "ui/mailing_grid_model.h"
+#include "ui/options_form.h"
 #include "ui/qtext.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QUrl>
+#include <QWidgetAction>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -141,6 +147,7 @@ void TmainForm::createControls() {
         profgridClick();
     });
     connect(ProfGrid, &QTableView::clicked, this, [this](const QModelIndex&) { profgridClick(); });
+    ProfGrid->installEventFilter(this);
     topLayout->addWidget(ProfGrid);
 
     BufferProfGrid = new QTableView(this);
@@ -327,9 +334,24 @@ void TmainForm::createCommands() {
     fontSizedxBarSpinEdit->setToolTip(QStringLiteral("Font size"));
     fontSizedxBarSpinEdit->setValue(m_settings.textSize);
     generalToolBar->addWidget(fontSizedxBarSpinEdit);
-    connect(fontSizedxBarSpinEdit, &QSpinBox::valueChanged, this, [this](int v) {
-        if (v != m_settings.textSize) setTextSize(v);
-    });
+    // The Options menu shows the same number box.
+    auto* fontSizeMenuAction = new QWidgetAction(this);
+    auto* fontSizeRow = new QWidget;
+    auto* fontSizeLayout = new QHBoxLayout(fontSizeRow);
+    fontSizeLayout->setContentsMargins(24, 2, 8, 2);
+    fontSizeLayout->addWidget(new QLabel(QStringLiteral("Font size"), fontSizeRow));
+    fontSizeMenuSpinEdit = new QSpinBox(fontSizeRow);
+    fontSizeMenuSpinEdit->setRange(8, 14);
+    fontSizeMenuSpinEdit->setToolTip(QStringLiteral("Font size"));
+    fontSizeMenuSpinEdit->setValue(m_settings.textSize);
+    fontSizeLayout->addWidget(fontSizeMenuSpinEdit);
+    fontSizeMenuAction->setDefaultWidget(fontSizeRow);
+    optionsMenu->insertAction(autoGridResizeButton, fontSizeMenuAction);
+    for (QSpinBox* box : {fontSizedxBarSpinEdit, fontSizeMenuSpinEdit}) {
+        connect(box, &QSpinBox::valueChanged, this, [this](int v) {
+            if (v != m_settings.textSize) setTextSize(v);
+        });
+    }
 
     emailControlToolBar = addToolBar(QStringLiteral("Email Control"));
     emailControlToolBar->setObjectName(QStringLiteral("emailControlToolBar"));
@@ -340,6 +362,13 @@ void TmainForm::createCommands() {
     emailControlToolBar->setVisible(false);
 
     connect(exitButton, &QAction::triggered, this, &QWidget::close);
+    connect(showToolbarButton, &QAction::triggered, this, &TmainForm::showToolbarClick);
+    connect(windowsMenu, &QMenu::aboutToShow, this,
+            [this] { showToolbarButton->setChecked(generalToolBar->isVisible()); });
+    connect(autoGridResizeButton, &QAction::triggered, this, &TmainForm::autoGridResizeClick);
+    connect(helpButton, &QAction::triggered, this, &TmainForm::helpClick);
+    connect(aboutButton, &QAction::triggered, this, &TmainForm::aboutClick);
+    connect(configureButton, &QAction::triggered, this, &TmainForm::configureClick);
     connect(testdxBarButton, &QAction::toggled, this, [this](bool on) { m_job.testMode = on; });
 }
 
@@ -378,14 +407,104 @@ void TmainForm::layoutMessagePanes() {
 bool TmainForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == messageTabSheet && event->type() == QEvent::Resize) layoutMessagePanes();
     if (watched == templateMemo && event->type() == QEvent::KeyPress) autoUpdateThreadedTimer->stop();
+    if (watched == ProfGrid && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto mods = key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        const bool ctrl = mods == Qt::ControlModifier;
+        const bool shift = mods == Qt::ShiftModifier;
+        if ((ctrl && key->key() == Qt::Key_C) || (ctrl && key->key() == Qt::Key_Insert)) {
+            gridCopy(false);
+            return true;
+        }
+        if ((ctrl && key->key() == Qt::Key_X) || (shift && key->key() == Qt::Key_Delete)) {
+            gridCopy(true);
+            return true;
+        }
+        if ((ctrl && key->key() == Qt::Key_V) || (shift && key->key() == Qt::Key_Insert)) {
+            gridPaste();
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete) return true; // plain Delete changes nothing
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TmainForm::gridCopy(bool cut) {
+    const QModelIndex current = ProfGrid->currentIndex();
+    if (!current.isValid()) return;
+    const int col = MailingGridModel::gridColumn(current.column());
+    const int row = MailingGridModel::gridRow(current.row());
+    QApplication::clipboard()->setText(toQ(m_job.mailingGrid.cell(col, row)));
+    if (cut) {
+        m_job.mailingGrid.setCell(col, row, std::string());
+        gridModel->cellsChanged();
+    }
+}
+
+void TmainForm::gridPaste() {
+    const QModelIndex current = ProfGrid->currentIndex();
+    if (!current.isValid()) return;
+    // Clipboard cells: tab between cells, a line break between rows; they go in from the
+    // selected cell rightwards and downwards, as far as the grid reaches. No normalisation.
+    QString text = QApplication::clipboard()->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const int col0 = MailingGridModel::gridColumn(current.column());
+    const int row0 = MailingGridModel::gridRow(current.row());
+    auto& grid = m_job.mailingGrid;
+    for (int i = 0; i < lines.size() && row0 + i < grid.rowCount(); ++i) {
+        const QStringList cells = lines[i].split(QLatin1Char('\t'));
+        for (int j = 0; j < cells.size() && col0 + j < grid.columnCount(); ++j)
+            grid.setCell(col0 + j, row0 + i, fromQ(cells[j]));
+    }
+    gridModel->cellsChanged();
+}
+
+void TmainForm::showToolbarClick() {
+    if (!generalToolBar->isVisible()) {
+        generalToolBar->setVisible(true);
+        emailControlToolBar->setVisible(true);
+    } else {
+        emailControlToolBar->setVisible(false);
+    }
+    showToolbarButton->setChecked(generalToolBar->isVisible());
+}
+
+void TmainForm::autoGridResizeClick() { setAutoGridResize(autoGridResizeButton->isChecked()); }
+
+void TmainForm::setAutoGridResize(bool on) {
+    m_settings.autoGridResize = on;
+    autoGridResizeButton->setChecked(on);
+    if (on) {
+        ProfGrid->resizeColumnsToContents();
+        ProfGrid->resizeRowsToContents();
+    }
+}
+
+void TmainForm::helpClick() {
+    // A missing file is the desktop's to report.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(toQ(m_exeDir + "quillory.chm")));
+}
+
+void TmainForm::aboutClick() {
+    if (m_windows.aboutForm) m_windows.aboutForm->exec();
+}
+
+QPoint TmainForm::dialogPlace() const { return ProfGrid->mapToGlobal(QPoint(0, 0)) + QPoint(20, 20); }
+
+void TmainForm::configureClick() {
+    if (!m_windows.optionsForm) return;
+    m_windows.optionsForm->move(dialogPlace());
+    m_windows.optionsForm->exec();
 }
 
 void TmainForm::setTextSize(int size) {
     m_settings.textSize = size;
-    {
-        const QSignalBlocker block(fontSizedxBarSpinEdit);
-        fontSizedxBarSpinEdit->setValue(size);
+    for (QSpinBox* box : {fontSizedxBarSpinEdit, fontSizeMenuSpinEdit}) {
+        if (!box) continue;
+        const QSignalBlocker block(box);
+        box->setValue(size);
     }
     for (QWidget* w : std::initializer_list<QWidget*>{templateMemo, AutoMemo, attachmentProfGrid, ProfGrid}) {
         QFont f = w->font();

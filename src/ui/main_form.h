@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QPoint;
 class QProgressBar;
 class QSpinBox;
 class QSplitter;
@@ -75,6 +76,9 @@ public:
 
     void refreshCommandStates();
     void setTextSize(int size);
+    void setAutoGridResize(bool on);
+    // Where the options and sender dialogs open: 20 pixels right of and below the grid's corner.
+    QPoint dialogPlace() const;
 
     // Controls, named as the rest of the program refers to them.
     QTableView* ProfGrid = nullptr;
@@ -100,6 +104,7 @@ public:
     QToolBar* generalToolBar = nullptr;
     QToolBar* emailControlToolBar = nullptr;
     QSpinBox* fontSizedxBarSpinEdit = nullptr;
+    QSpinBox* fontSizeMenuSpinEdit = nullptr;
 
     // Commands.
     QAction* openFileButton = nullptr;
@@ -139,6 +144,13 @@ public slots:
     void addressColComboBoxChange();
     void subjectEditChange();
     void clipboardChanged();
+    void showToolbarClick();
+    void autoGridResizeClick();
+    void helpClick();
+    void aboutClick();
+    void configureClick();
+    void gridCopy(bool cut);
+    void gridPaste();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
