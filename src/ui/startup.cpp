@@ -1,6 +1,7 @@
 #include "ui/startup.h"
 
 #include "ui/about_form.h"
+#include "ui/artwork.h"
 #include "ui/configure_le_form.h"
 #include "ui/failed_form.h"
 #include "ui/log_form.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 
 namespace quillory::ui {
@@ -52,6 +54,8 @@ int runApplication(QApplication& app, const AppContext& context) {
     splash->repaint();
     QApplication::setApplicationDisplayName(QStringLiteral("Quillory"));
     QApplication::setApplicationName(QStringLiteral("Quillory"));
+    QApplication::setDesktopFileName(QStringLiteral("quillory"));
+    QApplication::setWindowIcon(QIcon(quillPicture(64, 64)));
 
     auto windows = createWindows(context);
     splash->hide();
