@@ -26,19 +26,29 @@ namespace quillory::log {
 
 namespace {
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 } // namespace
 
-std::unique_ptr<LockedFile> LockedFile::openForUpdate(const std::string& path) { return open(path, Mode::Update); }
-std::unique_ptr<LockedFile> LockedFile::openForReading(const std::string& path) { return open(path, Mode::Read); }
-std::unique_ptr<LockedFile> LockedFile::create(const std::string& path) { return open(path, Mode::Create); }
+std::unique_ptr<LockedFile> LockedFile::openForUpdate(const std::string& path) {
+    return open(path, Mode::Update);
+}
+std::unique_ptr<LockedFile> LockedFile::openForReading(const std::string& path) {
+    return open(path, Mode::Read);
+}
+std::unique_ptr<LockedFile> LockedFile::create(const std::string& path) {
+    return open(path, Mode::Create);
+}
 
 #ifdef _WIN32
 
 namespace {
 
-HANDLE asHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE asHandle(std::intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
 
 std::wstring nativePath(const std::string& path) {
     const std::u16string u = text::CodePage::windows1252().toUtf16(path);
@@ -48,7 +58,8 @@ std::wstring nativePath(const std::string& path) {
 [[noreturn]] void fail(const std::string& path, const char* what, ErrorCode fallback) {
     const DWORD e = GetLastError();
     if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION)
-        throw FileError("the log file " + quoted(path) + " is in use by another window or program", ErrorCode::FileBusy);
+        throw FileError("the log file " + quoted(path) + " is in use by another window or program",
+                        ErrorCode::FileBusy);
     if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
         throw FileError("the log file " + quoted(path) + " does not exist", ErrorCode::FileNotFound);
     throw FileError(std::string(what) + " " + quoted(path) + " (system error " + std::to_string(e) + ")", fallback);
@@ -69,7 +80,9 @@ bool LockedFile::exists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-LockedFile::~LockedFile() { CloseHandle(asHandle(m_handle)); }
+LockedFile::~LockedFile() {
+    CloseHandle(asHandle(m_handle));
+}
 
 std::uint64_t LockedFile::size() const {
     LARGE_INTEGER s{};
@@ -129,7 +142,9 @@ double localDateTimeNow() {
 
 namespace {
 
-int asFd(std::intptr_t h) { return static_cast<int>(h); }
+int asFd(std::intptr_t h) {
+    return static_cast<int>(h);
+}
 
 [[noreturn]] void fail(const std::string& path, const char* what, int err, ErrorCode fallback) {
     if (err == ENOENT) throw FileError("the log file " + quoted(path) + " does not exist", ErrorCode::FileNotFound);
@@ -170,7 +185,9 @@ bool LockedFile::exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-LockedFile::~LockedFile() { ::close(asFd(m_handle)); }
+LockedFile::~LockedFile() {
+    ::close(asFd(m_handle));
+}
 
 std::uint64_t LockedFile::size() const {
     struct stat st {};
@@ -181,8 +198,8 @@ std::uint64_t LockedFile::size() const {
 void LockedFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t n = ::pread(asFd(m_handle), out.data() + done, out.size() - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(asFd(m_handle), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) fail(m_path, "cannot read", errno, ErrorCode::FileUnreadable);
         if (n == 0) throw FileError("the log file " + quoted(m_path) + " ends too early", ErrorCode::FileUnreadable);
@@ -193,8 +210,8 @@ void LockedFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const
 void LockedFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(asFd(m_handle), bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pwrite(asFd(m_handle), bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) fail(m_path, "cannot write", n < 0 ? errno : ENOSPC, ErrorCode::FileUnwritable);
         done += static_cast<std::size_t>(n);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <limits>
 
 namespace quillory::log {
@@ -19,7 +20,9 @@ void putText(std::uint8_t* at, std::string_view text) {
     std::copy_n(text.begin(), n, at + 1);
 }
 
-std::string getText(const std::uint8_t* at) { return std::string(reinterpret_cast<const char*>(at + 1), at[0]); }
+std::string getText(const std::uint8_t* at) {
+    return std::string(reinterpret_cast<const char*>(at + 1), at[0]);
+}
 
 std::int32_t checkedLength(std::size_t n) {
     if (n > maxInt32) throw Error("a text of the mailing is too long for the log file", ErrorCode::TooLarge);
@@ -33,8 +36,7 @@ std::int32_t readInt32At(const ReadableFile& file, std::uint64_t offset) {
 }
 
 [[noreturn]] void badRecord(const MailingRecordRef& record, const char* what) {
-    throw FormatError("mailing record " + std::to_string(record.number) + " of the log file is damaged (" + what +
-                      ")");
+    throw FormatError("mailing record " + std::to_string(record.number) + " of the log file is damaged (" + what + ")");
 }
 
 // Days from 1970-01-01 to a proleptic Gregorian date.
@@ -65,12 +67,14 @@ std::int32_t getInt32(const std::uint8_t* at) {
 
 void putDouble(std::uint8_t* at, double value) {
     const auto u = std::bit_cast<std::uint64_t>(value);
-    for (int i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(u >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        at[i] = static_cast<std::uint8_t>(u >> (8 * i));
 }
 
 double getDouble(const std::uint8_t* at) {
     std::uint64_t u = 0;
-    for (int i = 0; i < 8; ++i) u |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+    for (int i = 0; i < 8; ++i)
+        u |= static_cast<std::uint64_t>(at[i]) << (8 * i);
     return std::bit_cast<double>(u);
 }
 
@@ -157,14 +161,20 @@ void appendInt32(std::vector<std::uint8_t>& record, std::int32_t value) {
 }
 
 void appendStringBlock(std::vector<std::uint8_t>& record, std::string_view text) {
-    appendInt32(record, checkedLength(text.size() + 1));
-    record.insert(record.end(), text.begin(), text.end());
-    record.push_back(0);
+    const std::int32_t length = checkedLength(text.size() + 1);
+    const std::size_t at = record.size();
+    record.resize(at + 4 + text.size() + 1);
+    putInt32(record.data() + at, length);
+    if (!text.empty()) std::memcpy(record.data() + at + 4, text.data(), text.size());
+    record.back() = 0;
 }
 
 void appendGridLine(std::vector<std::uint8_t>& record, std::string_view line) {
-    appendInt32(record, checkedLength(line.size()));
-    record.insert(record.end(), line.begin(), line.end());
+    const std::int32_t length = checkedLength(line.size());
+    const std::size_t at = record.size();
+    record.resize(at + 4 + line.size());
+    putInt32(record.data() + at, length);
+    if (!line.empty()) std::memcpy(record.data() + at + 4, line.data(), line.size());
 }
 
 bool hasLogMagic(std::span<const std::uint8_t> bytes) {
@@ -250,7 +260,8 @@ std::vector<MailingRecordRef> listRecords(const ReadableFile& file) {
     RecordWalk walk(file);
     std::vector<MailingRecordRef> out;
     MailingRecordRef r;
-    while (walk.next(r)) out.push_back(r);
+    while (walk.next(r))
+        out.push_back(r);
     return out;
 }
 
@@ -311,8 +322,8 @@ std::vector<std::uint8_t> readStatusBlock(const ReadableFile& file, const Mailin
 }
 
 double dateTimeFromCivil(int year, int month, int day, int hour, int minute, double second) {
-    const std::int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                              daysFromCivil(1899, 12, 30);
+    const std::int64_t days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - daysFromCivil(1899, 12, 30);
     return static_cast<double>(days) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 

@@ -22,7 +22,7 @@ inline constexpr std::int32_t mailingHeaderSize = 1104;
 
 // Byte offsets inside the file header.
 namespace fileHeaderAt {
-inline constexpr std::size_t magic = 0;    // length byte, then the text; 256 bytes in all
+inline constexpr std::size_t magic = 0;     // length byte, then the text; 256 bytes in all
 inline constexpr std::size_t version = 256; // same shape
 inline constexpr std::size_t textFieldSize = 256;
 inline constexpr std::size_t one = 512;
@@ -122,8 +122,8 @@ void checkFileHeader(const TlogFileHeader& header, std::uint64_t fileSize);
 void checkMailingHeader(const TmailingHeader& header, std::uint64_t recordOffset, std::uint64_t fileSize);
 
 struct MailingRecordRef {
-    int number = 0;             // 1 for the first record of the file
-    std::uint64_t offset = 0;   // file offset of the record's header
+    int number = 0;           // 1 for the first record of the file
+    std::uint64_t offset = 0; // file offset of the record's header
     TmailingHeader header;
     std::uint64_t end() const { return offset + static_cast<std::uint32_t>(header.recordLength); }
 };

@@ -70,7 +70,16 @@ void TlogWriter::beginMailing(const std::string& path, const app::Job& job, std:
     m_header.attachmentCount = static_cast<std::int32_t>(job.attachmentList.size());
 
     m_record.assign(static_cast<std::size_t>(mailingHeaderSize), 0);
-    merge::forEachGridLine(grid, '\t', [&](std::string_view line) { appendGridLine(m_record, line); });
+    std::size_t lineNumber = 0;
+    merge::forEachGridLine(grid, '\t', [&](std::string_view line) {
+        appendGridLine(m_record, line);
+        // Growing a large record by doubling costs more than copying the grid itself; rows
+        // tend to be alike, so the first data line tells roughly how much room all of them need.
+        if (++lineNumber == 2) {
+            const std::size_t perLine = line.size() + 4 + 1; // the line and its status byte
+            m_record.reserve(m_record.size() + perLine * static_cast<std::size_t>(grid.rowCount()) * 9 / 8 + 4096);
+        }
+    });
 
     auto textBlock = [&](std::string_view text, std::int32_t& offset) {
         if (text.empty()) return;
@@ -83,7 +92,8 @@ void TlogWriter::beginMailing(const std::string& path, const app::Job& job, std:
     textBlock(job.fromAddress, m_header.senderAddressOffset);
     if (!job.attachmentList.empty()) {
         m_header.attachmentsOffset = position(m_record);
-        for (const auto& p : job.attachmentList) appendStringBlock(m_record, p);
+        for (const auto& p : job.attachmentList)
+            appendStringBlock(m_record, p);
     }
     // Leave room for a status byte per data row, so finishing can never overflow the record.
     if (m_record.size() + static_cast<std::uint64_t>(grid.rowCount()) > maxInt32) tooLarge();
@@ -100,33 +110,56 @@ bool TlogWriter::finishMailing(const std::vector<std::uint8_t>& resultList) {
     m_header.recordLength = position(m_record);
     encodeMailingHeader(m_header, std::span(m_record).first(static_cast<std::size_t>(mailingHeaderSize)));
 
-    KeptRecord& kept = m_kept.emplace_back();
-    kept.serial = m_nextSerial++;
-    kept.path = m_logPath;
-    kept.bytes = std::move(m_record);
+    KeptRecord current;
+    current.path = m_logPath;
+    current.bytes = std::move(m_record);
     m_record.clear();
-    const std::uint64_t serial = kept.serial;
 
-    const auto failures = appendKept();
+    // Records kept from earlier mailings go first, so each log keeps the order the mailings ran in.
+    auto [failures, saved] = appendKept();
+    const auto blocker =
+        std::find_if(failures.begin(), failures.end(), [&](const auto& f) { return samePath(f.first, current.path); });
+    bool savedNow = false;
+    if (blocker != failures.end()) {
+        current.reason = blocker->second;
+    } else {
+        try {
+            append(current, current.path);
+            noteSaved(current.path);
+            saved = savedNow = true;
+        } catch (const Error& e) {
+            current.reason = e.what();
+            failures.emplace_back(current.path, current.reason);
+        }
+    }
+    if (savedNow) {
+        // The buffer keeps its room for the next mailing.
+        m_record = std::move(current.bytes);
+        m_record.clear();
+    } else {
+        m_kept.push_back(std::move(current));
+    }
+
+    if (saved && m_settings.confirmSaved) m_observer.info("", logSavedText);
     for (const auto& [path, reason] : failures)
         m_observer.error("Error", notLoggedText(path, reason) +
                                       "\n\rThe record is kept: it is added to the log as soon as the file can be "
                                       "written, or saved in a new log file when the program ends.");
-    return std::none_of(m_kept.begin(), m_kept.end(), [&](const KeptRecord& k) { return k.serial == serial; });
+    return savedNow;
 }
 
 std::size_t TlogWriter::retryKeptRecords() {
-    appendKept();
+    if (appendKept().saved && m_settings.confirmSaved) m_observer.info("", logSavedText);
     return m_kept.size();
 }
 
-std::vector<std::pair<std::string, std::string>> TlogWriter::appendKept() {
+TlogWriter::KeptOutcome TlogWriter::appendKept() {
     std::vector<std::pair<std::string, std::string>> failed;
     bool saved = false;
     for (auto it = m_kept.begin(); it != m_kept.end();) {
         // A later record must not overtake an earlier one kept for the same log.
-        const bool blocked = std::any_of(failed.begin(), failed.end(),
-                                         [&](const auto& f) { return samePath(f.first, it->path); });
+        const bool blocked =
+            std::any_of(failed.begin(), failed.end(), [&](const auto& f) { return samePath(f.first, it->path); });
         if (blocked) {
             ++it;
             continue;
@@ -142,8 +175,7 @@ std::vector<std::pair<std::string, std::string>> TlogWriter::appendKept() {
             ++it;
         }
     }
-    if (saved && m_settings.confirmSaved) m_observer.info("", logSavedText);
-    return failed;
+    return {std::move(failed), saved};
 }
 
 void TlogWriter::append(KeptRecord& kept, const std::string& path) {
@@ -178,8 +210,7 @@ void TlogWriter::append(KeptRecord& kept, const std::string& path) {
     }
 
     const std::uint64_t end = RecordWalk(*file).endOfRecords();
-    if (count == std::numeric_limits<std::int32_t>::max() || end > maxInt32 ||
-        kept.bytes.size() > maxInt32 - end)
+    if (count == std::numeric_limits<std::int32_t>::max() || end > maxInt32 || kept.bytes.size() > maxInt32 - end)
         throw Error("the log file is full (a log file holds at most 2 GB)", ErrorCode::TooLarge);
 
     // Record first, header last: until the header counts the record, readers stop before it,
@@ -212,7 +243,7 @@ std::string TlogWriter::recoveryPath(const std::string& path) const {
 }
 
 void TlogWriter::saveKeptRecordsAtExit() {
-    appendKept();
+    if (appendKept().saved && m_settings.confirmSaved) m_observer.info("", logSavedText);
     while (!m_kept.empty()) {
         const std::string path = m_kept.front().path;
         const std::string reason = m_kept.front().reason;
@@ -229,7 +260,8 @@ void TlogWriter::saveKeptRecordsAtExit() {
             if (std::none_of(m_settings.savedLogFiles.begin(), m_settings.savedLogFiles.end(),
                              [&](const std::string& p) { return samePath(p, newPath); }))
                 m_settings.savedLogFiles.push_back(newPath);
-            m_observer.error("Error", notLoggedText(path, reason) + "\n\rIt was saved in the new log file\n\r" + newPath);
+            m_observer.error("Error",
+                             notLoggedText(path, reason) + "\n\rIt was saved in the new log file\n\r" + newPath);
         } catch (const Error& e) {
             m_observer.error("Error", notLoggedText(path, reason) + "\n\rnor in a new log file\n\r" + newPath + "\n\r" +
                                           e.what() + "\n\rThe record of the mailing is lost.");

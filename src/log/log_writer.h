@@ -71,7 +71,6 @@ public:
 
 private:
     struct KeptRecord {
-        std::uint64_t serial = 0;
         std::string path;
         std::vector<std::uint8_t> bytes;
         // Set when an append failed after the record was on disk, while the header was being
@@ -81,9 +80,14 @@ private:
         std::string reason;
     };
 
+    struct KeptOutcome {
+        std::vector<std::pair<std::string, std::string>> failures; // path, reason
+        bool saved = false;
+    };
+
     void append(KeptRecord& kept, const std::string& path);
-    // Appends kept records in order; returns the paths that failed with their reasons.
-    std::vector<std::pair<std::string, std::string>> appendKept();
+    // Appends the kept records in order; a log that fails holds back its later records.
+    KeptOutcome appendKept();
     void noteSaved(const std::string& path);
     std::string recoveryPath(const std::string& path) const;
 
@@ -98,7 +102,6 @@ private:
     bool m_inProgress = false;
 
     std::deque<KeptRecord> m_kept;
-    std::uint64_t m_nextSerial = 1;
 };
 
 } // namespace quillory::log

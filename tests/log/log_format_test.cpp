@@ -17,11 +17,13 @@ namespace {
 
 // Written independently of the library's encoders, so both sides cannot share a mistake.
 void put32(std::vector<std::uint8_t>& f, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void put64(std::vector<std::uint8_t>& f, std::size_t at, double d) {
     const auto v = std::bit_cast<std::uint64_t>(d);
-    for (int i = 0; i < 8; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void putText(std::vector<std::uint8_t>& f, std::size_t at, std::string_view s) {
     std::memcpy(f.data() + at, s.data(), s.size());
@@ -94,7 +96,8 @@ TEST(LogFormat, WorkedExampleByteForByte) {
 
     const auto got = fileBytes(path);
     ASSERT_EQ(got.size(), 2730u);
-    for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(got[i], want[i]) << "at byte " << i;
+    for (std::size_t i = 0; i < want.size(); ++i)
+        ASSERT_EQ(got[i], want[i]) << "at byte " << i;
 }
 
 TEST(LogFormat, WalkAndBlockReadersReturnWhatWasWritten) {

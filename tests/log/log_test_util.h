@@ -51,7 +51,9 @@ struct Message {
 
 class RecordingObserver final : public LogWriterObserver {
 public:
-    void info(const std::string& caption, const std::string& text) override { messages.push_back({"info", caption, text}); }
+    void info(const std::string& caption, const std::string& text) override {
+        messages.push_back({"info", caption, text});
+    }
     void error(const std::string& caption, const std::string& text) override {
         messages.push_back({"error", caption, text});
     }
@@ -66,11 +68,13 @@ inline std::unique_ptr<app::Job> makeJob(const std::vector<std::string>& heading
     app::Job& job = *owner;
     const int cols = static_cast<int>(headings.size());
     job.mailingGrid.resize(cols + merge::firstDataCol, static_cast<int>(rows.size()) + merge::firstDataRow);
-    for (int c = 0; c < cols; ++c) job.mailingGrid.setCell(c + merge::firstDataCol, 0, headings[c]);
+    for (int c = 0; c < cols; ++c)
+        job.mailingGrid.setCell(c + merge::firstDataCol, 0, headings[c]);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int row = static_cast<int>(r) + merge::firstDataRow;
         job.mailingGrid.setCell(0, row, std::to_string(r + 1));
-        for (int c = 0; c < cols; ++c) job.mailingGrid.setCell(c + merge::firstDataCol, row, rows[r][c]);
+        for (int c = 0; c < cols; ++c)
+            job.mailingGrid.setCell(c + merge::firstDataCol, row, rows[r][c]);
     }
     job.addressCol = addressDataColumn + merge::firstDataCol;
     return owner;

@@ -239,7 +239,8 @@ TEST_F(LogWriterTest, AFileThatIsNotALogIsLeftUntouched) {
         {"long file of other bytes", std::vector<std::uint8_t>(5000, 'x')},
         {"log magic, first record beyond the file", withField(516, 9000)},
         {"log magic, count beyond the file", withField(544, 3)},
-        {"log magic, record runs past the end", [&] {
+        {"log magic, record runs past the end",
+         [&] {
              auto h = withField(544, 1);
              putInt32(h.data() + 516, 1576);
              h.resize(1576 + 1104, 0);
