@@ -1,24 +1,13 @@
+#include "log/file_lock.h"
 #include "ui/app_context.h"
 #include "ui/prompter.h"
 #include "ui/qtext.h"
 #include "ui/startup.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-namespace {
-
-// Local date-time as days since 1899-12-30, the fraction being the time of day.
-double localNow() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const qint64 days = QDate(1899, 12, 30).daysTo(now.date());
-    return static_cast<double>(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -37,6 +26,6 @@ int main(int argc, char** argv) {
                                                           QStringLiteral(".ini")));
     context.prompter = &prompter;
     context.fileChooser = &chooser;
-    context.now = localNow;
+    context.now = quillory::log::localDateTimeNow;
     return runApplication(app, context);
 }

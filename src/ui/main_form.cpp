@@ -2,6 +2,8 @@
 
 #include "merge/mailing_grid.h"
 #include "ui/about_form.h"
+#include "ui/configure_le_form.h"
+#include "ui/log_form.h"
 #include "ui/mailing_grid_model.h"
 #include "ui/options_form.h"
 #include "ui/qtext.h"
@@ -84,8 +86,7 @@ TmainForm::TmainForm(const AppContext& context, QWidget* parent) : QMainWindow(p
     ProfGrid->setPalette(pal);
 
     attachmentProfGrid->setHorizontalHeaderLabels({QStringLiteral(" file name "), QStringLiteral(" directory ")});
-    fromNameLabel->setText(toQ(m_job.fromName));
-    fromAddressLabel->setText(toQ(m_job.fromAddress));
+    showSender();
 
     // The clipboard's change signal stands in for the system's clipboard viewer chain.
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TmainForm::clipboardChanged);
@@ -172,22 +173,24 @@ void TmainForm::createControls() {
     fromNameLabel->setObjectName(QStringLiteral("fromNameLabel"));
     fromAddressLabel = new QLabel(generalGroupBox);
     fromAddressLabel->setObjectName(QStringLiteral("fromAddressLabel"));
-    auto* fromNameButton = new QToolButton(generalGroupBox);
-    fromNameButton->setText(QStringLiteral("..."));
-    fromNameButton->setToolTip(QStringLiteral("Set sender..."));
-    auto* fromAddressButton = new QToolButton(generalGroupBox);
-    fromAddressButton->setText(QStringLiteral("..."));
-    fromAddressButton->setToolTip(QStringLiteral("Set sender..."));
+    showSenderSpeedButton1 = new QToolButton(generalGroupBox);
+    showSenderSpeedButton1->setText(QStringLiteral("..."));
+    showSenderSpeedButton1->setToolTip(QStringLiteral("Set sender..."));
+    showSenderSpeedButton2 = new QToolButton(generalGroupBox);
+    showSenderSpeedButton2->setText(QStringLiteral("..."));
+    showSenderSpeedButton2->setToolTip(QStringLiteral("Set sender..."));
+    for (QToolButton* b : {showSenderSpeedButton1, showSenderSpeedButton2})
+        connect(b, &QToolButton::clicked, this, &TmainForm::showSenderSpeedButton1Click);
     general->addWidget(new QLabel(QStringLiteral("subject"), generalGroupBox), 0, 0);
     general->addWidget(subjectEdit, 0, 1, 1, 2);
     general->addWidget(new QLabel(QStringLiteral("address column"), generalGroupBox), 1, 0);
     general->addWidget(addressColComboBox, 1, 1, Qt::AlignLeft);
     general->addWidget(new QLabel(QStringLiteral("from name"), generalGroupBox), 2, 0);
     general->addWidget(fromNameLabel, 2, 1);
-    general->addWidget(fromNameButton, 2, 2);
+    general->addWidget(showSenderSpeedButton1, 2, 2);
     general->addWidget(new QLabel(QStringLiteral("from address"), generalGroupBox), 3, 0);
     general->addWidget(fromAddressLabel, 3, 1);
-    general->addWidget(fromAddressButton, 3, 2);
+    general->addWidget(showSenderSpeedButton2, 3, 2);
     general->setColumnStretch(1, 1);
     emailLayout->addWidget(generalGroupBox);
     attachmentsGroupBox = new QGroupBox(QStringLiteral("Attachments"), emailTabSheet);
@@ -369,6 +372,7 @@ void TmainForm::createCommands() {
     connect(helpButton, &QAction::triggered, this, &TmainForm::helpClick);
     connect(aboutButton, &QAction::triggered, this, &TmainForm::aboutClick);
     connect(configureButton, &QAction::triggered, this, &TmainForm::configureClick);
+    connect(senderButton, &QAction::triggered, this, &TmainForm::dxBarButton2Click);
     connect(testdxBarButton, &QAction::toggled, this, [this](bool on) { m_job.testMode = on; });
 }
 
@@ -385,6 +389,8 @@ void TmainForm::saveSettings() { m_settingsSaved = true; }
 
 void TmainForm::closeEvent(QCloseEvent* event) {
     autoUpdateThreadedTimer->stop();
+    // Records the log could not take get their last chance before anything else is saved.
+    if (m_windows.logForm) m_windows.logForm->writer().saveKeptRecordsAtExit();
     saveSettings();
     event->accept();
 }
@@ -492,6 +498,25 @@ void TmainForm::aboutClick() {
 }
 
 QPoint TmainForm::dialogPlace() const { return ProfGrid->mapToGlobal(QPoint(0, 0)) + QPoint(20, 20); }
+
+void TmainForm::showSender() {
+    fromNameLabel->setText(toQ(m_job.fromName));
+    fromAddressLabel->setText(toQ(m_job.fromAddress));
+}
+
+void TmainForm::showSenderSpeedButton1Click() {
+    if (!m_windows.configureLEForm) return;
+    auto* button = qobject_cast<QWidget*>(sender());
+    if (!button) button = showSenderSpeedButton1;
+    m_windows.configureLEForm->placeAboveButton(button->mapToGlobal(QPoint(0, 0)));
+    m_windows.configureLEForm->exec();
+}
+
+void TmainForm::dxBarButton2Click() {
+    if (!m_windows.configureLEForm) return;
+    m_windows.configureLEForm->placeBesideGrid();
+    m_windows.configureLEForm->exec();
+}
 
 void TmainForm::configureClick() {
     if (!m_windows.optionsForm) return;

@@ -25,6 +25,7 @@ class QTableView;
 class QTableWidget;
 class QTimer;
 class QToolBar;
+class QToolButton;
 
 namespace quillory::ui {
 
@@ -53,6 +54,10 @@ public:
     };
     void attachWindows(const Windows& windows) { m_windows = windows; }
 
+    Prompter& prompter() { return *m_context.prompter; }
+    FileChooser& fileChooser() { return *m_context.fileChooser; }
+    const AppContext& context() const { return m_context; }
+    const Windows& windows() const { return m_windows; }
     app::Job& job() { return m_job; }
     app::Settings& settings() { return m_settings; }
     const std::string& exeDir() const { return m_exeDir; }
@@ -75,6 +80,8 @@ public:
     void syncPreviewScroll();
 
     void refreshCommandStates();
+    // The sender labels show fromName and fromAddress.
+    void showSender();
     void setTextSize(int size);
     void setAutoGridResize(bool on);
     // Where the options and sender dialogs open: 20 pixels right of and below the grid's corner.
@@ -94,6 +101,8 @@ public:
     QComboBox* addressColComboBox = nullptr;
     QLabel* fromNameLabel = nullptr;
     QLabel* fromAddressLabel = nullptr;
+    QToolButton* showSenderSpeedButton1 = nullptr;
+    QToolButton* showSenderSpeedButton2 = nullptr;
     QGroupBox* attachmentsGroupBox = nullptr;
     QTableWidget* attachmentProfGrid = nullptr;
     QGroupBox* templateGroupBox = nullptr;
@@ -149,6 +158,8 @@ public slots:
     void helpClick();
     void aboutClick();
     void configureClick();
+    void showSenderSpeedButton1Click();
+    void dxBarButton2Click();
     void gridCopy(bool cut);
     void gridPaste();
 

@@ -64,11 +64,13 @@ std::vector<std::string> QtFileChooser::openFiles(const std::string& caption, co
 }
 
 std::optional<FileChoice> QtFileChooser::saveFile(const std::string& caption, const std::string& proposed,
-                                                  const std::vector<std::string>& filters, int filterIndex) {
+                                                  const std::vector<std::string>& filters, int filterIndex,
+                                                  bool confirmOverwrite) {
     QString selected = filterIndex >= 0 && filterIndex < static_cast<int>(filters.size()) ? toQ(filters[filterIndex])
                                                                                              : QString();
-    const QString path = QFileDialog::getSaveFileName(QApplication::activeWindow(), toQ(caption), toQ(proposed),
-                                                      joinFilters(filters), &selected);
+    const QString path = QFileDialog::getSaveFileName(
+        QApplication::activeWindow(), toQ(caption), toQ(proposed), joinFilters(filters), &selected,
+        confirmOverwrite ? QFileDialog::Options() : QFileDialog::Options(QFileDialog::DontConfirmOverwrite));
     if (path.isEmpty()) return std::nullopt;
     return FileChoice{fromQ(path), indexOf(filters, selected)};
 }

@@ -46,8 +46,10 @@ public:
                                                const std::vector<std::string>& filters, int filterIndex) = 0;
     virtual std::vector<std::string> openFiles(const std::string& caption, const std::string& dir,
                                                const std::vector<std::string>& filters) = 0;
+    // `confirmOverwrite` false: the chosen file may exist and is not replaced by the dialog.
     virtual std::optional<FileChoice> saveFile(const std::string& caption, const std::string& proposed,
-                                               const std::vector<std::string>& filters, int filterIndex) = 0;
+                                               const std::vector<std::string>& filters, int filterIndex,
+                                               bool confirmOverwrite = true) = 0;
 };
 
 // The real ones, over QMessageBox and QFileDialog.
@@ -64,7 +66,8 @@ public:
     std::vector<std::string> openFiles(const std::string& caption, const std::string& dir,
                                        const std::vector<std::string>& filters) override;
     std::optional<FileChoice> saveFile(const std::string& caption, const std::string& proposed,
-                                       const std::vector<std::string>& filters, int filterIndex) override;
+                                       const std::vector<std::string>& filters, int filterIndex,
+                                       bool confirmOverwrite = true) override;
 };
 
 } // namespace quillory::ui

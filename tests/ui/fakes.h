@@ -50,8 +50,10 @@ public:
         multiOpens.pop_front();
         return v;
     }
-    std::optional<FileChoice> saveFile(const std::string&, const std::string&, const std::vector<std::string>&,
-                                       int) override {
+    std::vector<std::string> proposedNames;
+    std::optional<FileChoice> saveFile(const std::string&, const std::string& proposed,
+                                       const std::vector<std::string>&, int, bool) override {
+        proposedNames.push_back(proposed);
         return take(saves);
     }
 
