@@ -14,8 +14,8 @@
 namespace quillory::send {
 namespace {
 
-using quillory::testing::MimeDump;
-using quillory::testing::parseMime;
+using quillory::smtptest::MimeDump;
+using quillory::smtptest::parseMime;
 using test::headerBlock;
 using test::linesAreWellFormed;
 using test::withCrLf;

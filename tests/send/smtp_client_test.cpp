@@ -11,9 +11,9 @@
 namespace quillory::send {
 namespace {
 
-using quillory::testing::ReceivedMessage;
-using quillory::testing::SmtpServerOptions;
-using quillory::testing::SmtpTestServer;
+using quillory::smtptest::ReceivedMessage;
+using quillory::smtptest::SmtpServerOptions;
+using quillory::smtptest::SmtpTestServer;
 using test::linesAreWellFormed;
 using test::withCrLf;
 
@@ -186,7 +186,7 @@ TEST(SmtpClient, ConnectFailsWhenNothingListensOrTheHostIsUnknown) {
         int port;
     };
     const Case cases[] = {
-        {"127.0.0.1", quillory::testing::unusedLoopbackPort()},
+        {"127.0.0.1", quillory::smtptest::unusedLoopbackPort()},
         {"no-such-host.invalid", 25},
     };
     for (const Case& c : cases) {

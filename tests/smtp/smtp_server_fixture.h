@@ -25,7 +25,7 @@
 
 extern char** environ;
 
-namespace quillory::testing {
+namespace quillory::smtptest {
 
 #ifndef QUILLORY_SMTP_DIR
 #error "link the quillory_smtp_fixture target"
@@ -281,4 +281,4 @@ private:
     int m_port = 0;
 };
 
-} // namespace quillory::testing
+} // namespace quillory::smtptest
