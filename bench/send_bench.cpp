@@ -85,7 +85,8 @@ private:
                 if (eol == std::string::npos) break;
                 std::string cmd = buf.substr(0, 4);
                 buf.erase(0, eol + 2);
-                if (cmd == "EHLO") say(c, "250-sink\r\n250 8BITMIME\r\n");
+                if (cmd == "EHLO")
+                    say(c, "250-sink\r\n250 8BITMIME\r\n");
                 else if (cmd == "DATA") {
                     say(c, "354 go\r\n");
                     buf.insert(0, "\r\n"); // the data may end right away
@@ -93,7 +94,8 @@ private:
                 } else if (cmd == "QUIT") {
                     say(c, "221 bye\r\n");
                     return;
-                } else say(c, "250 ok\r\n");
+                } else
+                    say(c, "250 ok\r\n");
             }
         }
     }
@@ -105,11 +107,13 @@ private:
 
 Message mailing() {
     Message m;
-    m.setSubject("Your order, r\xE9" "f. 2024");
+    m.setSubject("Your order, r\xE9"
+                 "f. 2024");
     m.setSenderName("Quillory Bench");
     m.setSenderAddress("bench@example.com");
     std::vector<std::string> body;
-    for (int i = 0; i < 25; ++i) body.push_back("Line " + std::to_string(i) + " of the letter, caf\xE9 and cr\xE8me, about sixty bytes.");
+    for (int i = 0; i < 25; ++i)
+        body.push_back("Line " + std::to_string(i) + " of the letter, caf\xE9 and cr\xE8me, about sixty bytes.");
     m.setBodyLines(body);
     return m;
 }
@@ -122,11 +126,13 @@ int main(int argc, char** argv) {
         Message m = mailing();
         double ms = bench::medianMs(5, [&] {
             for (int r = 0; r < rows; ++r) {
-                m.setRecipientsFromCell("Reader " + std::to_string(r) + " <reader" + std::to_string(r) + "@example.com>");
+                m.setRecipientsFromCell("Reader " + std::to_string(r) + " <reader" + std::to_string(r) +
+                                        "@example.com>");
                 bench::keep(m.compose(time));
             }
         });
-        std::printf("compose %d messages (text, 1.5 KB): median %.1f ms, %.0f messages/s\n", rows, ms, rows * 1000.0 / ms);
+        std::printf("compose %d messages (text, 1.5 KB): median %.1f ms, %.0f messages/s\n", rows, ms,
+                    rows * 1000.0 / ms);
     }
 
     std::unique_ptr<Sink> sink;

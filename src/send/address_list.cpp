@@ -11,15 +11,34 @@ namespace {
 bool isAtext(unsigned char c) {
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
     switch (c) {
-    case '!': case '#': case '$': case '%': case '&': case '\'': case '*': case '+': case '-':
-    case '/': case '=': case '?': case '^': case '_': case '`': case '{': case '|': case '}': case '~':
+    case '!':
+    case '#':
+    case '$':
+    case '%':
+    case '&':
+    case '\'':
+    case '*':
+    case '+':
+    case '-':
+    case '/':
+    case '=':
+    case '?':
+    case '^':
+    case '_':
+    case '`':
+    case '{':
+    case '|':
+    case '}':
+    case '~':
         return true;
     default:
         return false;
     }
 }
 
-[[noreturn]] void fail(const std::string& what) { throw Error(what, ErrorCode::General); }
+[[noreturn]] void fail(const std::string& what) {
+    throw Error(what, ErrorCode::General);
+}
 
 // A recursive-descent reader of RFC 5322 address lists. Names may hold 8-bit bytes (the cell
 // is code-page text and the composer encodes them); addresses may not, since a server
@@ -61,7 +80,8 @@ private:
     std::optional<std::string> skipCfws() {
         std::optional<std::string> comment;
         for (;;) {
-            while (!atEnd() && (peek() == ' ' || peek() == '\t')) ++m_pos;
+            while (!atEnd() && (peek() == ' ' || peek() == '\t'))
+                ++m_pos;
             if (atEnd() || peek() != '(') return comment;
             comment = readComment();
         }
@@ -106,7 +126,8 @@ private:
 
     std::string readAtom(bool allow8bit, bool allowDot) {
         std::size_t start = m_pos;
-        while (!atEnd() && (isAtext(peek()) || (allow8bit && peek() >= 0x80) || (allowDot && peek() == '.'))) ++m_pos;
+        while (!atEnd() && (isAtext(peek()) || (allow8bit && peek() >= 0x80) || (allowDot && peek() == '.')))
+            ++m_pos;
         return std::string(m_text.substr(start, m_pos - start));
     }
 
@@ -159,7 +180,8 @@ private:
         }
         for (unsigned char c : local + domain)
             if (c >= 0x80 || c < 0x20 || c == 0x7F)
-                fail("invalid e-mail address \"" + std::string(m_text) + "\" (characters a mail server does not accept)");
+                fail("invalid e-mail address \"" + std::string(m_text) +
+                     "\" (characters a mail server does not accept)");
         return local + "@" + domain;
     }
 
@@ -248,7 +270,8 @@ private:
 std::vector<std::string> AddressList::addresses() const {
     std::vector<std::string> out;
     out.reserve(mailboxes.size());
-    for (const Mailbox& box : mailboxes) out.push_back(box.address);
+    for (const Mailbox& box : mailboxes)
+        out.push_back(box.address);
     return out;
 }
 

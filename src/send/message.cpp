@@ -6,8 +6,8 @@
 
 #include <array>
 #include <cctype>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 namespace quillory::send {
 namespace {
@@ -82,7 +82,8 @@ bool fitsSevenBit(const std::vector<std::string_view>& lines) {
 std::string encodedBody(const std::vector<std::string_view>& lines, bool sevenBit) {
     std::string out;
     std::size_t size = 0;
-    for (std::string_view line : lines) size += line.size() + 2;
+    for (std::string_view line : lines)
+        size += line.size() + 2;
     out.reserve(sevenBit ? size : size + size / 4);
     for (std::string_view line : lines) {
         if (sevenBit)
@@ -180,8 +181,8 @@ std::string Message::newMessageId(const MessageTime& time) {
         if (!(std::isalnum(c) || c == '.' || c == '-')) usable = false;
     if (!usable) domain = "quillory.invalid";
     auto seconds = std::chrono::duration_cast<std::chrono::seconds>(time.when.time_since_epoch()).count();
-    return "<" + std::to_string(seconds) + "." + std::to_string(++m_sequence) + "." + hex64(m_random()) + "@" +
-           domain + ">";
+    return "<" + std::to_string(seconds) + "." + std::to_string(++m_sequence) + "." + hex64(m_random()) + "@" + domain +
+           ">";
 }
 
 std::string Message::newBoundary(std::string_view body) {
@@ -214,7 +215,8 @@ std::string Message::compose(const MessageTime& time) {
 
     std::string out;
     std::size_t attachmentSize = 0;
-    for (const std::string& c : contents) attachmentSize += c.size() / 3 * 4 + c.size() / 57 * 2 + 256;
+    for (const std::string& c : contents)
+        attachmentSize += c.size() / 3 * 4 + c.size() / 57 * 2 + 256;
     out.reserve(1024 + body.size() + attachmentSize);
 
     appendHeader(out, "Date", dateHeaderValue(time));

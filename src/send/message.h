@@ -22,8 +22,8 @@ std::string_view contentTypeName(ContentType type);
 std::optional<ContentType> contentTypeFromName(std::string_view name);
 
 struct AttachmentPart {
-    std::string path;        // code-page text; the file is read when the message is composed
-    std::string fileName;    // the name part of the path
+    std::string path;     // code-page text; the file is read when the message is composed
+    std::string fileName; // the name part of the path
     std::string disposition = "attachment";
 };
 

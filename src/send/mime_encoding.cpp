@@ -13,13 +13,32 @@ constexpr std::size_t preferredLineLength = 78;
 // the value becomes encoded words, which can be folded anywhere.
 constexpr std::size_t longestPlainWord = 900;
 
-bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+bool isControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
 
 bool isAtext(unsigned char c) {
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
     switch (c) {
-    case '!': case '#': case '$': case '%': case '&': case '\'': case '*': case '+': case '-':
-    case '/': case '=': case '?': case '^': case '_': case '`': case '{': case '|': case '}': case '~':
+    case '!':
+    case '#':
+    case '$':
+    case '%':
+    case '&':
+    case '\'':
+    case '*':
+    case '+':
+    case '-':
+    case '/':
+    case '=':
+    case '?':
+    case '^':
+    case '_':
+    case '`':
+    case '{':
+    case '|':
+    case '}':
+    case '~':
         return true;
     default:
         return false;
@@ -28,8 +47,8 @@ bool isAtext(unsigned char c) {
 
 // Characters that stand for themselves inside a Q-encoded word in any header position.
 bool isQLiteral(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '!' ||
-           c == '*' || c == '+' || c == '-' || c == '/';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '!' || c == '*' ||
+           c == '+' || c == '-' || c == '/';
 }
 
 void appendHex(std::string& out, unsigned char c, char prefix) {

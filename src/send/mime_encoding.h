@@ -18,7 +18,8 @@ bool needsHeaderEncoding(std::string_view text);
 std::string foldLineBreaks(std::string_view text);
 
 // Encoded words (RFC 2047, Q encoding, the restrictive character set valid in phrases too),
-// each at most 66 characters (so one fits beside any header name we encode), separated by single spaces where a header may be folded.
+// each at most 66 characters (so one fits beside any header name we encode), separated by single spaces where a header
+// may be folded.
 std::string encodeWords(std::string_view text);
 
 // An unstructured header value (Subject): kept as it is when it is plain printable ASCII,

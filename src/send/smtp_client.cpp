@@ -17,7 +17,9 @@ void initialiseCurlOnce() {
     if (result != CURLE_OK) throw NetworkError(std::string("cannot start libcurl: ") + curl_easy_strerror(result));
 }
 
-std::size_t discardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+std::size_t discardBody(char*, std::size_t size, std::size_t count, void*) {
+    return size * count;
+}
 
 struct Upload {
     std::string_view data;
@@ -38,7 +40,9 @@ struct SlistDeleter {
 };
 using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
 
-bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 void check(CURLcode rc) {
     if (rc != CURLE_OK) throw NetworkError(std::string("cannot set up the SMTP transfer: ") + curl_easy_strerror(rc));
@@ -46,7 +50,9 @@ void check(CURLcode rc) {
 
 } // namespace
 
-void SmtpClient::CurlDeleter::operator()(void* handle) const { curl_easy_cleanup(static_cast<CURL*>(handle)); }
+void SmtpClient::CurlDeleter::operator()(void* handle) const {
+    curl_easy_cleanup(static_cast<CURL*>(handle));
+}
 
 MessageTime SmtpClient::systemTime() {
     auto now = std::chrono::system_clock::now();
@@ -81,7 +87,8 @@ std::string SmtpClient::url() const {
 std::size_t SmtpClient::onReplyLine(char* data, std::size_t size, std::size_t count, void* self) {
     auto* client = static_cast<SmtpClient*>(self);
     std::string_view line(data, size * count);
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.remove_suffix(1);
     if (!client->m_partialReply.empty()) client->m_partialReply += ' ';
     client->m_partialReply += line;
     bool last = line.size() < 4 || line[3] != '-';
@@ -132,7 +139,7 @@ void SmtpClient::perform(std::string url, bool retryOnDeadReuse) {
             url = this->url();
             continue;
         }
-        std::string reason = !m_lastErrorReply.empty() ? m_lastErrorReply
+        std::string reason = !m_lastErrorReply.empty()  ? m_lastErrorReply
                              : m_errorBuffer[0] != '\0' ? std::string(m_errorBuffer.data())
                                                         : std::string(curl_easy_strerror(rc));
         throw NetworkError(reason);

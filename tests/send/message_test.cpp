@@ -93,7 +93,9 @@ TEST(Message, BodyThatIsNotShortAsciiGoesQuotedPrintable) {
     const std::string longAscii(2000, 'a');
     const std::string long8bit = std::string(300, '\xE9') + " end ";
     const Case cases[] = {
-        {"8-bit", {"Caf\xE9 cr\xE8me", "1 + 1 = 2", "trailing blank "}, "Caf\xE9 cr\xE8me\r\n1 + 1 = 2\r\ntrailing blank \r\n"},
+        {"8-bit",
+         {"Caf\xE9 cr\xE8me", "1 + 1 = 2", "trailing blank "},
+         "Caf\xE9 cr\xE8me\r\n1 + 1 = 2\r\ntrailing blank \r\n"},
         {"long 8-bit line", {long8bit}, long8bit + "\r\n"},
         {"ASCII line beyond 998 bytes", {longAscii, "x"}, longAscii + "\r\nx\r\n"},
         {"control byte", {std::string("bell\x07")}, "bell\x07\r\n"},
@@ -117,7 +119,8 @@ TEST(Message, BodyThatIsNotShortAsciiGoesQuotedPrintable) {
 TEST(Message, SubjectIsEncodedWhenItMustBeAndNeverBreaksTheHeaderBlock) {
     const std::string long8bit = [] {
         std::string s;
-        for (int i = 0; i < 40; ++i) s += "d\xE9j\xE0 vu ";
+        for (int i = 0; i < 40; ++i)
+            s += "d\xE9j\xE0 vu ";
         return s;
     }();
     const std::string longWord(1200, 'w');
@@ -143,7 +146,8 @@ TEST(Message, SubjectIsEncodedWhenItMustBeAndNeverBreaksTheHeaderBlock) {
         EXPECT_EQ(d.header("subject"), shown);
         EXPECT_EQ(d.headerCount("bcc"), 0);
         EXPECT_EQ(d.headerCount("x-evil"), 0);
-        EXPECT_EQ(d.headers.size(), 8u); // Date From To Subject Message-ID MIME-Version Content-Type, -Transfer-Encoding
+        EXPECT_EQ(d.headers.size(),
+                  8u); // Date From To Subject Message-ID MIME-Version Content-Type, -Transfer-Encoding
         EXPECT_TRUE(isAscii(headerBlock(raw)));
     }
 }
@@ -157,7 +161,12 @@ TEST(Message, SenderNameIsQuotedOrEncodedAndLineBreaksCannotAddHeaders) {
         {"", "ann@example.com", "", "ann@example.com"},
         {"Smith, Ann (Sales)", "ann@example.com", "Smith, Ann (Sales)", "ann@example.com"},
         {"Say \"hi\"", "ann@example.com", "Say \"hi\"", "ann@example.com"},
-        {"Jos\xE9 Garc\xED" "a", " <jose@example.com> ", "Jos\xE9 Garc\xED" "a", "jose@example.com"},
+        {"Jos\xE9 Garc\xED"
+         "a",
+         " <jose@example.com> ",
+         "Jos\xE9 Garc\xED"
+         "a",
+         "jose@example.com"},
         {"Ann\r\nBcc: evil@example.com", "ann@example.com", "Ann Bcc: evil@example.com", "ann@example.com"},
     };
     for (const Case& c : cases) {
@@ -201,13 +210,15 @@ TEST(Message, ToHeaderListsEveryAddressOfTheCellFoldedBetweenAddresses) {
     ASSERT_EQ(to.size(), expected.size());
     EXPECT_EQ(to[0].displayName, "Smith, Ann");
     EXPECT_EQ(to[1].displayName, "Jos\xE9");
-    for (std::size_t i = 0; i < to.size(); ++i) EXPECT_EQ(to[i].address, expected[i]);
+    for (std::size_t i = 0; i < to.size(); ++i)
+        EXPECT_EQ(to[i].address, expected[i]);
 }
 
 TEST(Message, AttachmentsFollowTheBodyInListOrderByteForByte) {
     TempDir dir;
     std::string binary;
-    for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 7) & 0xFF);
+    for (int i = 0; i < 5000; ++i)
+        binary += static_cast<char>((i * 7) & 0xFF);
     const std::string accented = "r\xE9sum\xE9 of the year with a rather long file name, too.txt";
     std::string first = dir.write("report.pdf", binary);
     std::string second = dir.write(accented, "Caf\xE9\r\n");
@@ -243,9 +254,11 @@ TEST(Message, AttachmentsFollowTheBodyInListOrderByteForByte) {
     // The 5000-byte part: full 76-character lines but the last.
     std::size_t pos = raw.find("\r\n\r\n", raw.find("report.pdf")) + 4;
     std::vector<std::size_t> lengths;
-    for (std::size_t end; (end = raw.find("\r\n", pos)) != pos; pos = end + 2) lengths.push_back(end - pos);
+    for (std::size_t end; (end = raw.find("\r\n", pos)) != pos; pos = end + 2)
+        lengths.push_back(end - pos);
     ASSERT_EQ(lengths.size(), (binary.size() * 4 / 3 + 75) / 76);
-    for (std::size_t i = 0; i + 1 < lengths.size(); ++i) EXPECT_EQ(lengths[i], 76u);
+    for (std::size_t i = 0; i + 1 < lengths.size(); ++i)
+        EXPECT_EQ(lengths[i], 76u);
 }
 
 TEST(Message, FileNameIsTheNamePartOfThePath) {

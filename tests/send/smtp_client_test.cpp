@@ -122,7 +122,8 @@ TEST(SmtpClient, KeepsOneConnectionForManyMessages) {
     }
     auto got = server.messages();
     ASSERT_EQ(got.size(), 5u);
-    for (const ReceivedMessage& r : got) EXPECT_EQ(r.connection, 1);
+    for (const ReceivedMessage& r : got)
+        EXPECT_EQ(r.connection, 1);
     EXPECT_EQ(server.connections(), 1);
 }
 

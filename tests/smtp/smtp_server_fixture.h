@@ -39,20 +39,20 @@ struct MimeAddress {
 };
 
 struct MimePart {
-    std::string contentType;  // "text/plain"
-    std::string charset;      // "windows-1252", or "-"
+    std::string contentType; // "text/plain"
+    std::string charset;     // "windows-1252", or "-"
     std::string transferEncoding;
-    std::string disposition;  // "attachment", "inline" or "-"
-    std::string fileName;     // Windows-1252; empty when none
+    std::string disposition; // "attachment", "inline" or "-"
+    std::string fileName;    // Windows-1252; empty when none
     bool hasFileName = false;
-    std::string payload;      // decoded bytes
+    std::string payload; // decoded bytes
 };
 
 // A message as Python's MIME parser reads it; texts are Windows-1252 bytes.
 struct MimeDump {
-    std::vector<std::pair<std::string, std::string>> headers; // lower-case name, decoded value
+    std::vector<std::pair<std::string, std::string>> headers;   // lower-case name, decoded value
     std::vector<std::pair<std::string, MimeAddress>> addresses; // "from"/"to", mailbox
-    std::vector<MimePart> parts;                               // leaf parts in order
+    std::vector<MimePart> parts;                                // leaf parts in order
     std::vector<std::string> defects;
 
     // The decoded value of the first header of that (lower-case) name; "<none>" if absent.
@@ -62,7 +62,8 @@ struct MimeDump {
         return "<none>";
     }
     int headerCount(const std::string& name) const {
-        return static_cast<int>(std::count_if(headers.begin(), headers.end(), [&](auto& h) { return h.first == name; }));
+        return static_cast<int>(
+            std::count_if(headers.begin(), headers.end(), [&](auto& h) { return h.first == name; }));
     }
     std::vector<MimeAddress> addressesOf(const std::string& name) const {
         std::vector<MimeAddress> out;
@@ -85,7 +86,8 @@ inline std::string unhex(const std::string& field) {
     if (field == "-") return {};
     if (field.empty() || field[0] != 'x') throw std::runtime_error("bad dump field " + field);
     std::string out;
-    for (std::size_t i = 1; i + 1 < field.size(); i += 2) out += static_cast<char>(std::stoi(field.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 1; i + 1 < field.size(); i += 2)
+        out += static_cast<char>(std::stoi(field.substr(i, 2), nullptr, 16));
     return out;
 }
 
@@ -129,15 +131,14 @@ inline MimeDump parseMime(const std::string& raw) {
     char dirTemplate[] = "/tmp/quillory-mime-XXXXXX";
     if (!mkdtemp(dirTemplate)) throw std::runtime_error("mkdtemp failed");
     std::filesystem::path dir = dirTemplate;
-    {
-        std::ofstream(dir / "m.eml", std::ios::binary) << raw;
-    }
+    { std::ofstream(dir / "m.eml", std::ios::binary) << raw; }
     std::string command = std::string(pythonExe) + " " QUILLORY_SMTP_DIR "/mime_dump.py " + (dir / "m.eml").string();
     std::string out;
     if (FILE* p = popen(command.c_str(), "r")) {
         char buf[65536];
         std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
         if (pclose(p) != 0) out.clear();
     }
     std::filesystem::remove_all(dir);
@@ -162,8 +163,8 @@ inline int unusedLoopbackPort() {
 
 struct SmtpServerOptions {
     std::vector<std::string> reject = {}; // RCPT TO for these gets 550
-    int dropAfter = 0;               // close each connection after its N-th message
-    bool neverGreet = false;         // accept TCP, say nothing
+    int dropAfter = 0;                    // close each connection after its N-th message
+    bool neverGreet = false;              // accept TCP, say nothing
 };
 
 struct ReceivedMessage {
@@ -182,11 +183,13 @@ public:
         m_dir = dirTemplate;
 
         std::vector<std::string> args = {pythonExe, QUILLORY_SMTP_DIR "/smtp_test_server.py", "--dir", m_dir.string()};
-        for (const std::string& r : options.reject) args.insert(args.end(), {"--reject", r});
+        for (const std::string& r : options.reject)
+            args.insert(args.end(), {"--reject", r});
         if (options.dropAfter > 0) args.insert(args.end(), {"--drop-after", std::to_string(options.dropAfter)});
         if (options.neverGreet) args.push_back("--never-greet");
         std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
+        for (std::string& a : args)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
 
         int in[2], out[2];
@@ -210,7 +213,8 @@ public:
         // error went to stderr, which the test output shows).
         std::string line;
         char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+        while (::read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
         ::close(out[0]);
         if (line.rfind("PORT ", 0) != 0) {
             stop();
