@@ -35,6 +35,9 @@ bool holdsBinaryData(std::string_view text);
 class TextLines final {
 public:
     explicit TextLines(std::string_view text);
+    // The views point into the text and into this object's own cleaned lines.
+    TextLines(const TextLines&) = delete;
+    TextLines& operator=(const TextLines&) = delete;
     std::size_t size() const { return m_lines.size(); }
     std::string_view operator[](std::size_t i) const { return m_lines[i]; }
     std::span<const std::string_view> all() const { return m_lines; }
