@@ -200,6 +200,7 @@ void TmainForm::createControls() {
     attachmentProfGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     attachmentProfGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     attachmentProfGrid->horizontalHeader()->setStretchLastSection(true);
+    attachmentProfGrid->setColumnWidth(0, 220);
     attachLayout->addWidget(attachmentProfGrid);
     emailLayout->addWidget(attachmentsGroupBox, 1);
     mainPageControl->addTab(emailTabSheet, QStringLiteral("Email"));
