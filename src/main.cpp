@@ -1,4 +1,6 @@
+#include "app/settings_file.h"
 #include "log/file_lock.h"
+#include "text/file_io.h"
 #include "ui/app_context.h"
 #include "ui/prompter.h"
 #include "ui/qtext.h"
@@ -21,9 +23,17 @@ int main(int argc, char** argv) {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!documents.isEmpty() && QFileInfo(documents).isDir())
         context.documentsDir = fromQ(QDir::toNativeSeparators(documents + QLatin1Char('/')));
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    context.settingsPath = fromQ(QDir::toNativeSeparators(exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() +
-                                                          QStringLiteral(".ini")));
+    // A portable copy keeps its settings beside the executable; an installed one, whose folder
+    // the user cannot write, in the user's configuration and data folders.
+    const auto where = quillory::app::settingsLocation(
+        fromQ(QCoreApplication::applicationFilePath()),
+        fromQ(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QLatin1Char('/')),
+        fromQ(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/')),
+        [](const std::string& dir) { return quillory::text::isWritableDirectory(dir); });
+    context.settingsPath = where.settingsFile;
+    context.logDir = where.logDir;
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1) context.startupJob = fromQ(args.at(1));
     context.prompter = &prompter;
     context.fileChooser = &chooser;
     context.now = quillory::log::localDateTimeNow;

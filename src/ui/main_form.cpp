@@ -1,6 +1,10 @@
 #include "ui/main_form.h"
 
+#include "app/settings_file.h"
 #include "merge/mailing_grid.h"
+#include "merge/user_message.h"
+#include "text/error.h"
+#include "text/file_io.h"
 #include "ui/about_form.h"
 #include "ui/configure_le_form.h"
 #include "ui/log_form.h"
@@ -22,6 +26,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -283,19 +288,7 @@ void TmainForm::createCommands() {
     stopEmaildxBarButton = command(this, "stopEmaildxBarButton", QStringLiteral("Stop"), QStringLiteral("Stop"), false);
 
     fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    fileMenu->addAction(openFileButton);
-    fileMenu->addAction(openGridButton);
-    fileMenu->addAction(openTemplateButton);
-    fileMenu->addSeparator();
-    fileMenu->addAction(saveFileButton);
-    fileMenu->addSeparator();
-    fileMenu->addSection(QStringLiteral("Recent Files"));
-    fileMenu->addSeparator();
-    fileMenu->addSection(QStringLiteral("Recent Grids"));
-    fileMenu->addSeparator();
-    fileMenu->addSection(QStringLiteral("Recent Templates"));
-    fileMenu->addSeparator();
-    fileMenu->addAction(exitButton);
+    createFileMenu();
 
     emailMenu = menuBar()->addMenu(QStringLiteral("E&mail"));
     emailMenu->addAction(SendDXBarButton);
@@ -366,6 +359,28 @@ void TmainForm::createCommands() {
     emailControlToolBar->setVisible(false);
 
     connect(exitButton, &QAction::triggered, this, &QWidget::close);
+    connect(openFileButton, &QAction::triggered, this, &TmainForm::openFileClick);
+    connect(openGridButton, &QAction::triggered, this, &TmainForm::openGridClick);
+    connect(openTemplateButton, &QAction::triggered, this, &TmainForm::openTemplateClick);
+    connect(saveFileButton, &QAction::triggered, this, &TmainForm::saveFileClick);
+    connect(copyGridButton, &QAction::triggered, this, &TmainForm::copyGridClick);
+    connect(pasteGridButton, &QAction::triggered, this, &TmainForm::pasteGridClick);
+    connect(copyTemplateButton, &QAction::triggered, this, &TmainForm::copyTemplateClick);
+    connect(pasteTemplateButton, &QAction::triggered, this, &TmainForm::pasteTemplateClick);
+    connect(attachButton, &QAction::triggered, this, &TmainForm::attachClick);
+    connect(removeAttachmentButton, &QAction::triggered, this, &TmainForm::removeAttachmentClick);
+
+    m_attachmentMenu = new QMenu(this);
+    m_attachmentMenu->addAction(QStringLiteral("add"), this, &TmainForm::attachClick);
+    m_attachmentMenu->addSeparator();
+    m_attachmentMenu->addAction(QStringLiteral("remove"), this, &TmainForm::removeAttachmentClick);
+    m_attachmentMenu->addAction(QStringLiteral("remove all"), this, &TmainForm::removeAllAttachments);
+    attachmentProfGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(attachmentProfGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { m_attachmentMenu->popup(attachmentProfGrid->viewport()->mapToGlobal(pos)); });
+    m_attachmentViewport = attachmentProfGrid->viewport();
+    m_attachmentViewport->installEventFilter(this);
+    attachmentProfGrid->installEventFilter(this);
     connect(showToolbarButton, &QAction::triggered, this, &TmainForm::showToolbarClick);
     connect(windowsMenu, &QMenu::aboutToShow, this,
             [this] { showToolbarButton->setChecked(generalToolBar->isVisible()); });
@@ -380,13 +395,23 @@ void TmainForm::createCommands() {
 // ---- settings -------------------------------------------------------------------------------
 
 void TmainForm::loadSettings() {
-    // Until the settings file is read every field keeps its default.
+    if (!m_context.settingsPath.empty())
+        app::loadSettings(m_context.settingsPath, m_settings, m_job, m_context.logDir,
+                          [](const std::string& p) { return text::fileExists(p); });
     testdxBarButton->setChecked(m_job.testMode);
-    autoGridResizeButton->setChecked(m_settings.autoGridResize);
     setTextSize(m_settings.textSize);
+    setAutoGridResize(m_settings.autoGridResize);
+    rebuildRecentMenus();
 }
 
-void TmainForm::saveSettings() { m_settingsSaved = true; }
+void TmainForm::saveSettings() {
+    if (m_context.settingsPath.empty()) return;
+    try {
+        app::saveSettings(m_context.settingsPath, m_settings, m_job);
+    } catch (const Error& e) {
+        prompter().error("Error", std::string("cannot write the settings file") + merge::pathBreak + e.what());
+    }
+}
 
 void TmainForm::closeEvent(QCloseEvent* event) {
     autoUpdateThreadedTimer->stop();
@@ -414,6 +439,17 @@ void TmainForm::layoutMessagePanes() {
 bool TmainForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == messageTabSheet && event->type() == QEvent::Resize) layoutMessagePanes();
     if (watched == templateMemo && event->type() == QEvent::KeyPress) autoUpdateThreadedTimer->stop();
+    if (watched == m_attachmentViewport && event->type() == QEvent::MouseButtonPress) {
+        // A left click on a row arms it for removal; the list then selects whole rows.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            m_removeArmed = true;
+            attachmentProfGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+        }
+        removeAttachmentButton->setEnabled(m_removeArmed);
+    }
+    if (watched == attachmentProfGrid && event->type() == QEvent::Enter && m_removeArmed)
+        removeAttachmentButton->setEnabled(true);
+    if (watched == attachmentProfGrid && event->type() == QEvent::Leave) removeAttachmentButton->setEnabled(false);
     if (watched == ProfGrid && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const auto mods = key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
@@ -569,8 +605,12 @@ void TmainForm::subjectEditChange() { m_job.subject = fromQ(subjectEdit->text())
 // ---- mailing grid ---------------------------------------------------------------------------
 
 void TmainForm::normaliseGrid() {
-    ProfGrid->setUpdatesEnabled(false);
     merge::normalise(m_job.bufferGrid, m_job.mailingGrid);
+    gridReplaced();
+}
+
+void TmainForm::gridReplaced() {
+    ProfGrid->setUpdatesEnabled(false);
     gridModel->setMarkedRow(0);
     gridModel->gridReset();
     decorateAndDetect();

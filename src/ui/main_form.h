@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/file_commands.h"
 #include "app/job.h"
 #include "app/settings.h"
 #include "merge/template_engine.h"
@@ -145,6 +146,28 @@ public:
     QMenu* logMenu = nullptr;
     QMenu* windowsMenu = nullptr;
 
+    // File commands.
+    void openGridClick();
+    void openTemplateClick();
+    void openFileClick();
+    void saveFileClick();
+    void openRecent(int list, int index); // 0 grids, 1 templates, 2 files
+    void pasteGridClick();
+    void copyGridClick();
+    void copyTemplateClick();
+    void pasteTemplateClick();
+    void openJob(const std::string& path);
+    void rebuildRecentMenus();
+
+    // Attachments.
+    void attachClick();
+    void removeAttachmentClick();
+    void removeAllAttachments();
+    bool addAttachment(const std::string& path);
+    void clearAttachments();
+    void showAttachments();
+    bool removeArmed() const { return m_removeArmed; }
+
 public slots:
     void profgridClick();
     void ProfGridButtonClicked(int col, int row);
@@ -170,6 +193,11 @@ protected:
 
 private:
     void createControls();
+    void createFileMenu();
+    // Shows what a file command changed; `jobFileRead` enables the Email menu.
+    void applyFileResult(const app::FileCommandResult& result, bool jobFileRead);
+    template <class Command> void runFileCommand(Command&& command, bool jobFileRead);
+    void gridReplaced();
     void createCommands();
     void layoutMessagePanes();
     void decorateAndDetect();
@@ -184,7 +212,9 @@ private:
     std::string m_initialDir;
     Windows m_windows;
     merge::TemplateCache m_templateCache;
-    bool m_settingsSaved = false;
+    bool m_removeArmed = false;
+    QMenu* m_attachmentMenu = nullptr;
+    QObject* m_attachmentViewport = nullptr; // compared only, never used: events may arrive while it is being built
 };
 
 } // namespace quillory::ui

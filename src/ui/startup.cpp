@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
 
 namespace quillory::ui {
 
@@ -67,6 +68,8 @@ int runApplication(QApplication& app, const AppContext& context) {
     main.showMaximized();
     main.raise();
     main.activateWindow();
+    if (!context.startupJob.empty())
+        QTimer::singleShot(0, &main, [&main, job = context.startupJob] { main.openJob(job); });
     return app.exec();
 }
 
