@@ -7,11 +7,15 @@
 #include "merge/mailing_grid.h"
 #include "text/file_io.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 using namespace quillory;
 
@@ -59,7 +63,20 @@ double pythonMedianMs(const std::filesystem::path& csv, const std::filesystem::p
 
 } // namespace
 
-int main() {
+// One read into a job that never held a grid, timed, for a process started just for it.
+int readOnce(const std::string& csvPath) {
+    app::Job job;
+    const auto start = std::chrono::steady_clock::now();
+    merge::readDelimitedText(csvPath, ',', job.bufferGrid, job.mailingGrid);
+    const auto end = std::chrono::steady_clock::now();
+    if (merge::dataRowCount(job.mailingGrid) != rows) return 1;
+    std::printf("%f\n", std::chrono::duration<double, std::milli>(end - start).count());
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string_view(argv[1]) == "--read-once") return readOnce(argv[2]);
+    const std::string self = argv[0];
     const auto dir = std::filesystem::temp_directory_path() / "quillory-files-bench";
     std::filesystem::create_directories(dir);
     const std::string csvPath = text::pathText(dir / "grid.csv");
@@ -67,6 +84,23 @@ int main() {
     text::writeFileAtomically(csvPath, csv);
     std::printf("grid file: %d rows x %d columns, %.1f MB\n", rows, cols, static_cast<double>(csv.size()) / 1e6);
 
+    // The first grid a newly started program reads: every table is allocated and its pages
+    // touched for the first time, so each run needs a process of its own.
+    std::vector<double> firstTimes;
+    for (int i = 0; i < runs; ++i) {
+        const std::string cmd =
+            "'" + self + "' --read-once '" + csvPath + "' > '" + text::pathText(dir / "first_ms.txt") + "'";
+        double ms = -1;
+        if (std::system(cmd.c_str()) == 0) std::ifstream(dir / "first_ms.txt") >> ms;
+        if (ms < 0) {
+            std::fprintf(stderr, "the first-read run failed\n");
+            return 1;
+        }
+        firstTimes.push_back(ms);
+    }
+    std::sort(firstTimes.begin(), firstTimes.end());
+    const double firstMs = firstTimes[firstTimes.size() / 2];
+    // Over the grid read before, as when the user opens another grid.
     app::Job job;
     const double readMs =
         bench::medianMs(runs, [&] { merge::readDelimitedText(csvPath, ',', job.bufferGrid, job.mailingGrid); });
@@ -75,10 +109,12 @@ int main() {
         return 1;
     }
     const double pyMs = pythonMedianMs(dir / "grid.csv", dir);
-    std::printf("read + normalise into the MailingGrid: median %.1f ms (goal < 150 ms)\n", readMs);
+    std::printf("read + normalise over the previous grid:   median %.1f ms (goal < 150 ms)\n", readMs);
+    std::printf("read + normalise, first read of a process: median %.1f ms\n", firstMs);
     if (pyMs > 0)
-        std::printf("python3 csv.reader on the same file:   median %.1f ms; ratio %.1fx (goal >= 3x)\n", pyMs,
-                    pyMs / readMs);
+        std::printf("python3 csv.reader on the same file:       median %.1f ms; ratio %.1fx (goal >= 3x), "
+                    "%.1fx for a first read\n",
+                    pyMs, pyMs / readMs, pyMs / firstMs);
     else
         std::printf("python3 csv.reader: could not be run\n");
 
@@ -98,8 +134,8 @@ int main() {
         std::fprintf(stderr, "the reopened job differs\n");
         return 1;
     }
-    std::printf("save job with that grid:   median %.1f ms (goal < 300 ms)\n", saveMs);
-    std::printf("reopen job with that grid: median %.1f ms (goal < 300 ms)\n", openMs);
+    std::printf("save job with that grid:                   median %.1f ms (goal < 300 ms)\n", saveMs);
+    std::printf("reopen job with that grid:                 median %.1f ms (goal < 300 ms)\n", openMs);
     std::filesystem::remove_all(dir);
     return 0;
 }

@@ -32,7 +32,7 @@ UserMessage cannotOpen(const std::string& detail) {
     return {"Error", MessageIcon::Error, std::string("cannot open file") + pathBreak + detail};
 }
 
-// Moves a grid that was read whole into the BufferGrid and on into the MailingGrid.
+// Moves a workbook that was read whole into the BufferGrid and on into the MailingGrid.
 void commit(GridTable&& fresh, GridTable& buffer, GridTable& mailing) {
     buffer = std::move(fresh);
     normalise(buffer, mailing);
@@ -110,18 +110,23 @@ void splitLinesIntoGrid(std::span<const std::string_view> lines, char sep, bool 
                                ErrorCode::TooLarge);
         }
     }
-    out.clear();
-    out.resize(static_cast<int>(cols), static_cast<int>(rows));
+    // Nothing below can fail on the input, so `out` may be the live BufferGrid: refilling its
+    // storage saves allocating and faulting in a table of this size on every read.
+    out.reset(static_cast<int>(cols), static_cast<int>(rows));
     int r = 0;
     for (std::string_view line : lines) {
         if (skipEmptyLines && line.empty()) continue;
-        int k = 0;
-        for (std::size_t pos; (pos = line.find(sep)) != std::string_view::npos; ++k) {
-            out.cellRef(k, r).assign(line.data(), pos);
-            line.remove_prefix(pos + 1);
+        const std::span<std::string> cells = out.rowCellsRef(r++);
+        std::size_t k = 0;
+        const char* p = line.data();
+        const char* const end = p + line.size();
+        while (p != end) {
+            const auto* s = static_cast<const char*>(std::memchr(p, sep, static_cast<std::size_t>(end - p)));
+            if (s == nullptr) break;
+            cells[k++].assign(p, static_cast<std::size_t>(s - p));
+            p = s + 1;
         }
-        out.cellRef(k, r).assign(line.data(), line.size());
-        ++r;
+        cells[k].assign(p, static_cast<std::size_t>(end - p));
     }
 }
 
@@ -129,9 +134,8 @@ GridReadResult readDelimitedText(const std::string& path, char sep, GridTable& b
     std::size_t replaced = 0;
     const std::string content = readTextFileOrThrow(path, replaced, true);
     const TextLines lines(content);
-    GridTable fresh;
-    splitLinesIntoGrid(lines.all(), sep, true, fresh, path);
-    commit(std::move(fresh), buffer, mailing);
+    splitLinesIntoGrid(lines.all(), sep, true, buffer, path);
+    normalise(buffer, mailing);
     return withReplacedNotice(replaced);
 }
 
@@ -225,9 +229,8 @@ void pasteToGrid(std::string_view clipboardText, GridTable& buffer, GridTable& m
     const std::vector<std::string_view> lines = splitAtAnyLineBreak(clipboardText);
     if (lines.size() < 2)
         throw MessageError({"", MessageIcon::Information, "There is only one line of text on the Clipboard"});
-    GridTable fresh;
-    splitLinesIntoGrid(lines, '\t', false, fresh);
-    commit(std::move(fresh), buffer, mailing);
+    splitLinesIntoGrid(lines, '\t', false, buffer);
+    normalise(buffer, mailing);
 }
 
 UserMessage noTextOnClipboardMessage() { return {"", MessageIcon::Information, "There is no text on the Clipboard"}; }

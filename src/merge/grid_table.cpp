@@ -72,4 +72,48 @@ std::span<const std::string> GridTable::rowCells(int row, int firstCol) const {
     return {m_cells.data() + index(firstCol, row), static_cast<std::size_t>(m_cols - firstCol)};
 }
 
+std::span<std::string> GridTable::rowCellsRef(int row) {
+    return {m_cells.data() + index(0, row), static_cast<std::size_t>(m_cols)};
+}
+
+void GridTable::reset(int cols, int rows) {
+    cols = cols < 1 ? 1 : cols;
+    rows = rows < 1 ? 1 : rows;
+    const std::size_t n = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
+    // One large grid read after another must not pin the larger one's memory for good.
+    if (m_cells.capacity() / 2 > n) {
+        m_cells = std::vector<std::string>(n);
+    } else {
+        if (m_cells.size() > n) m_cells.resize(n);
+        for (std::string& cell : m_cells) cell.clear();
+        m_cells.resize(n);
+    }
+    m_cols = cols;
+    m_rows = rows;
+}
+
+void GridTable::keepOnly(std::span<const int> cols, std::span<const int> rows) {
+    auto valid = [](std::span<const int> kept, int limit) {
+        if (kept.empty() || kept.front() < 0 || kept.back() >= limit) return false;
+        for (std::size_t i = 1; i < kept.size(); ++i)
+            if (kept[i] <= kept[i - 1]) return false;
+        return true;
+    };
+    if (!valid(cols, m_cols) || !valid(rows, m_rows)) throw std::out_of_range("grid rows or columns to keep");
+    // Every kept cell moves to an index no greater than its own, so a forward pass never
+    // overwrites a cell it still needs.
+    std::size_t to = 0;
+    for (const int r : rows) {
+        const std::size_t rowStart = static_cast<std::size_t>(r) * static_cast<std::size_t>(m_cols);
+        for (const int c : cols) {
+            const std::size_t from = rowStart + static_cast<std::size_t>(c);
+            if (from != to) m_cells[to] = std::move(m_cells[from]);
+            ++to;
+        }
+    }
+    m_cells.resize(to);
+    m_cols = static_cast<int>(cols.size());
+    m_rows = static_cast<int>(rows.size());
+}
+
 } // namespace quillory::merge

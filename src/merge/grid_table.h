@@ -36,6 +36,16 @@ public:
 
     // The cells of one row from column `firstCol` on; rows are stored contiguously.
     std::span<const std::string> rowCells(int row, int firstCol = 0) const;
+    std::span<std::string> rowCellsRef(int row);
+
+    // Makes the table cols x rows of empty cells (sizes below 1 are raised to 1). Unlike clear()
+    // followed by resize(), the table keeps the storage it holds, the cells' text buffers
+    // included, so refilling it with a grid of similar size hardly allocates. Storage far
+    // larger than the new size is given back.
+    void reset(int cols, int rows);
+    // Keeps only the listed columns and rows, each list strictly increasing, non-empty and inside
+    // the table; the cells move in place. Throws std::out_of_range otherwise.
+    void keepOnly(std::span<const int> cols, std::span<const int> rows);
 
     bool operator==(const GridTable&) const = default;
 

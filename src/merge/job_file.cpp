@@ -169,9 +169,7 @@ JobReadResult readJobFile(const std::string& path, JobReadMode mode, app::Job& j
         if (cursor.findLine(gridMarker)) {
             bool ended = false;
             const auto gridLines = cursor.until(endGridMarker, ended);
-            GridTable fresh;
-            splitLinesIntoGrid(gridLines, '\t', true, fresh, path);
-            job.bufferGrid = std::move(fresh);
+            splitLinesIntoGrid(gridLines, '\t', true, job.bufferGrid, path);
             normalise(job.bufferGrid, job.mailingGrid);
             result.gridReplaced = true;
             if (!ended && missing.empty()) missing = endGridMarker;

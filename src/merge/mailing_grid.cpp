@@ -1,22 +1,27 @@
 #include "merge/mailing_grid.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace quillory::merge {
 
 void normalise(GridTable& buffer, GridTable& mailing) {
     // Removing columns and rows one at a time would cost a copy of the table per removal;
-    // choosing the survivors first gives the same table in one pass.
+    // choosing the survivors first prunes the buffer in one pass, in place.
     std::vector<int> keptCols;
-    for (int c = 0; c < buffer.columnCount(); ++c)
-        if (!buffer.cell(c, 0).empty()) keptCols.push_back(c);
+    {
+        const auto headingLine = buffer.rowCells(0);
+        for (std::size_t c = 0; c < headingLine.size(); ++c)
+            if (!headingLine[c].empty()) keptCols.push_back(static_cast<int>(c));
+    }
     if (keptCols.empty()) keptCols.push_back(0); // the last column cannot be removed
 
     std::vector<int> keptRows;
     keptRows.reserve(static_cast<std::size_t>(buffer.rowCount()));
     for (int r = 0; r < buffer.rowCount(); ++r) {
+        const auto cells = buffer.rowCells(r);
         for (int c : keptCols) {
-            if (!buffer.cell(c, r).empty()) {
+            if (!cells[static_cast<std::size_t>(c)].empty()) {
                 keptRows.push_back(r);
                 break;
             }
@@ -24,21 +29,28 @@ void normalise(GridTable& buffer, GridTable& mailing) {
     }
     if (keptRows.empty()) keptRows.push_back(0); // nor can the last row
 
-    const int cols = static_cast<int>(keptCols.size());
-    const int rows = static_cast<int>(keptRows.size());
-    GridTable pruned;
-    pruned.resize(cols, rows);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) pruned.cellRef(c, r) = std::move(buffer.cellRef(keptCols[c], keptRows[r]));
+    if (static_cast<int>(keptCols.size()) != buffer.columnCount() ||
+        static_cast<int>(keptRows.size()) != buffer.rowCount())
+        buffer.keepOnly(keptCols, keptRows);
 
-    mailing.clear();
-    mailing.resize(cols + firstDataCol, rows + firstDataRow - 1);
-    for (int c = 0; c < cols; ++c) mailing.cellRef(c + firstDataCol, 0) = pruned.cell(c, 0);
-    for (int r = 1; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) mailing.cellRef(c + firstDataCol, r + firstDataRow - 1) = pruned.cell(c, r);
-    for (int r = firstDataRow; r < mailing.rowCount(); ++r)
-        mailing.cellRef(0, r) = std::to_string(r - firstDataRow + 1);
-    buffer = std::move(pruned);
+    // The buffer keeps the pruned grid, so the MailingGrid gets copies; reset() lets them land
+    // in the text buffers of the grid it held before.
+    const int cols = buffer.columnCount();
+    const int rows = buffer.rowCount();
+    mailing.reset(cols + firstDataCol, rows + firstDataRow - 1);
+    auto copyRow = [&](int from, int to) {
+        const auto src = buffer.rowCells(from);
+        const auto dst = mailing.rowCellsRef(to).subspan(firstDataCol);
+        for (std::size_t c = 0; c < src.size(); ++c) dst[c] = src[c];
+    };
+    copyRow(0, 0);
+    char number[16];
+    for (int r = 1; r < rows; ++r) {
+        const int to = r + firstDataRow - 1;
+        copyRow(r, to);
+        const auto end = std::to_chars(number, number + sizeof number, to - firstDataRow + 1).ptr;
+        mailing.rowCellsRef(to)[0].assign(number, end);
+    }
 }
 
 AddressDetection detectAddressColumn(const GridTable& mailing) {

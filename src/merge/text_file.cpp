@@ -3,6 +3,7 @@
 #include "text/code_page.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace quillory::merge {
@@ -10,8 +11,15 @@ namespace quillory::merge {
 namespace {
 
 bool allAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
+    // Eight bytes at a time: a grid file of several megabytes is scanned before anything else.
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, sizeof word);
+        if ((word & 0x8080808080808080ULL) != 0) return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
     return true;
 }
 
@@ -96,34 +104,30 @@ bool holdsBinaryData(std::string_view text) { return text.find('\0') != std::str
 
 TextLines::TextLines(std::string_view text) {
     if (const auto eof = text.find('\x1A'); eof != std::string_view::npos) text = text.substr(0, eof);
-    // Count first so the views never move while lines with a lone CR are cleaned.
-    std::size_t cleanedCount = 0;
     const char* p = text.data();
-    const char* end = p + text.size();
-    std::vector<std::string_view> raw;
-    raw.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    const char* const end = p + text.size();
+    m_lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    std::size_t withLoneCr = 0;
     while (p < end) {
         const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         const char* lineEnd = nl ? nl : end;
         std::string_view line(p, static_cast<std::size_t>(lineEnd - p));
         if (nl && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.find('\r') != std::string_view::npos) ++cleanedCount;
-        raw.push_back(line);
+        if (std::memchr(line.data(), '\r', line.size()) != nullptr) ++withLoneCr;
+        m_lines.push_back(line);
         p = nl ? nl + 1 : end;
     }
-    m_cleaned.reserve(cleanedCount);
-    m_lines.reserve(raw.size());
-    for (std::string_view line : raw) {
-        if (line.find('\r') == std::string_view::npos) {
-            m_lines.push_back(line);
-            continue;
-        }
+    if (withLoneCr == 0) return;
+    // Reserved up front, so the views of cleaned lines never move.
+    m_cleaned.reserve(withLoneCr);
+    for (std::string_view& line : m_lines) {
+        if (std::memchr(line.data(), '\r', line.size()) == nullptr) continue;
         std::string clean;
         clean.reserve(line.size());
         for (char c : line)
             if (c != '\r') clean.push_back(c);
         m_cleaned.push_back(std::move(clean));
-        m_lines.emplace_back(m_cleaned.back());
+        line = m_cleaned.back();
     }
 }
 
