@@ -10,6 +10,7 @@
 #include "ui/log_form.h"
 #include "ui/mailing_grid_model.h"
 #include "ui/options_form.h"
+#include "ui/send_pump.h"
 #include "ui/qtext.h"
 
 #include <QAction>
@@ -106,7 +107,11 @@ TmainForm::TmainForm(const AppContext& context, QWidget* parent) : QMainWindow(p
     refreshCommandStates();
 }
 
-TmainForm::~TmainForm() = default;
+TmainForm::~TmainForm() {
+    // The pumps refer to this window: they go first.
+    joinPumps();
+    setBusyCursor(false);
+}
 
 void TmainForm::createControls() {
     resize(943, 716);
@@ -368,6 +373,10 @@ void TmainForm::createCommands() {
     connect(copyTemplateButton, &QAction::triggered, this, &TmainForm::copyTemplateClick);
     connect(pasteTemplateButton, &QAction::triggered, this, &TmainForm::pasteTemplateClick);
     connect(attachButton, &QAction::triggered, this, &TmainForm::attachClick);
+    connect(SendDXBarButton, &QAction::triggered, this, &TmainForm::SendDXBarButtonClick);
+    connect(runEmaildxBarButton, &QAction::triggered, this, &TmainForm::runEmaildxBarButtonClick);
+    connect(PauseEmaildxBarButton, &QAction::triggered, this, &TmainForm::PauseEmaildxBarButtonClick);
+    connect(stopEmaildxBarButton, &QAction::triggered, this, &TmainForm::stopEmaildxBarButtonClick);
     connect(removeAttachmentButton, &QAction::triggered, this, &TmainForm::removeAttachmentClick);
 
     m_attachmentMenu = new QMenu(this);
@@ -414,7 +423,17 @@ void TmainForm::saveSettings() {
 }
 
 void TmainForm::closeEvent(QCloseEvent* event) {
+    if (m_inStep > 0) {
+        // Asked from inside a step (a message box it showed): the step's pump waits for it, so
+        // the window closes as soon as the step is over.
+        event->ignore();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     autoUpdateThreadedTimer->stop();
+    // A mailing still running or paused ends here; the rows it handled are logged.
+    joinPumps();
+    completeMailing();
     // Records the log could not take get their last chance before anything else is saved.
     if (m_windows.logForm) m_windows.logForm->writer().saveKeptRecordsAtExit();
     saveSettings();
@@ -738,7 +757,8 @@ void TmainForm::generateMessage(int row) {
     if (!merge::isDataRow(grid, row)) return;
     const std::string working = templateText() + "\r\n";
     const auto& compiled = m_templateCache.get(working, merge::headings(grid));
-    setPaneText(AutoMemo, compiled.render(merge::rowValues(grid, row)));
+    m_generatedText = compiled.render(merge::rowValues(grid, row));
+    setPaneText(AutoMemo, m_generatedText);
     syncPreviewScroll();
 }
 

@@ -4,11 +4,16 @@
 #include "app/job.h"
 #include "app/settings.h"
 #include "merge/template_engine.h"
+#include "send/mailing_run.h"
+#include "send/message.h"
+#include "send/smtp_client.h"
 #include "ui/app_context.h"
 
 #include <QMainWindow>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -37,6 +42,7 @@ class TlogForm;
 class TlogTreeForm;
 class TconfigureLEForm;
 class TaboutForm;
+class TThread1;
 
 class TmainForm final : public QMainWindow {
     Q_OBJECT
@@ -159,6 +165,22 @@ public:
     void openJob(const std::string& path);
     void rebuildRecentMenus();
 
+    // Sending.
+    void SendDXBarButtonClick();
+    void startMailing();
+    void sendNextRow(TThread1* pump);
+    void runEmaildxBarButtonClick();
+    void PauseEmaildxBarButtonClick();
+    void stopEmaildxBarButtonClick();
+    void completeMailing();
+    bool mailingInProgress() const { return m_mailing; }
+    // The generated message as the pane shows it: one entry per displayed line.
+    std::vector<std::string> displayedBodyLines();
+    qreal generatedPaneTextWidth();
+    const send::MailingRun* mailingRun() const { return m_run.get(); }
+    send::SmtpClient SMTP;
+    send::Message MailMessage;
+
     // Attachments.
     void attachClick();
     void removeAttachmentClick();
@@ -167,6 +189,10 @@ public:
     void clearAttachments();
     void showAttachments();
     bool removeArmed() const { return m_removeArmed; }
+
+signals:
+    // A step of the mailing has handled this grid row.
+    void rowHandled(int row);
 
 public slots:
     void profgridClick();
@@ -213,6 +239,19 @@ private:
     Windows m_windows;
     merge::TemplateCache m_templateCache;
     bool m_removeArmed = false;
+    std::string m_generatedText; // what the generated-message pane shows, as bytes
+
+    void setBusyCursor(bool busy);
+    void startPump();
+    // Ends every pump, waiting for each while serving the steps they hand over (which do
+    // nothing once cancelled). Not from inside a step: that step's pump waits for it.
+    void joinPumps();
+    std::unique_ptr<send::MailingRun> m_run;
+    std::unique_ptr<TThread1> m_pump;
+    std::vector<std::unique_ptr<TThread1>> m_retiredPumps;
+    bool m_mailing = false; // a mailing was started and not yet completed (running or paused)
+    bool m_busyCursor = false;
+    int m_inStep = 0;
     QMenu* m_attachmentMenu = nullptr;
     QObject* m_attachmentViewport = nullptr; // compared only, never used: events may arrive while it is being built
 };
