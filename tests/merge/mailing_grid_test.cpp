@@ -122,3 +122,35 @@ TEST(MailingGrid, OneDataColumnAndOneRowHoldsDataButTheStartUpGridDoesNot) {
     normalise(buffer, mailing);
     EXPECT_TRUE(holdsData(mailing));
 }
+
+TEST(GridTable, ResetAndKeepOnlyLeaveNoOldTextBehind) {
+    GridTable t = table({{"a", "b", "c"}, {"d", "e", "f"}, {"g", "h", "i"}});
+    const std::vector<int> cols{0, 2};
+    const std::vector<int> rows{1, 2};
+    t.keepOnly(cols, rows);
+    EXPECT_EQ(t, table({{"d", "f"}, {"g", "i"}}));
+    const std::vector<int> unordered{1, 0};
+    EXPECT_THROW(t.keepOnly(unordered, rows), std::out_of_range);
+    const std::vector<int> none;
+    EXPECT_THROW(t.keepOnly(none, std::vector<int>{0}), std::out_of_range);
+    const std::vector<int> outside{0, 5};
+    EXPECT_THROW(t.keepOnly(std::vector<int>{0}, outside), std::out_of_range);
+
+    t.reset(3, 1);
+    EXPECT_EQ(t.columnCount(), 3);
+    EXPECT_EQ(t.rowCount(), 1);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(t.cell(c, 0), "");
+    t.reset(0, 0);
+    EXPECT_EQ(t, GridTable());
+}
+
+TEST(Normalise, ASmallerGridReadOverALargerOneKeepsNothingOfIt) {
+    GridTable mailing;
+    GridTable big = table({{"A", "B", "C"}, {"1", "2", "3"}, {"4", "5", "6"}, {"7", "8", "9"}});
+    normalise(big, mailing);
+    GridTable small = table({{"X"}, {"only"}});
+    normalise(small, mailing);
+    EXPECT_EQ(gridLines(mailing, '|'), (std::vector<std::string>{"X", "only"}));
+    EXPECT_EQ(mailing.columnCount(), 2);
+    EXPECT_EQ(mailing.rowCount(), 2);
+}
