@@ -1,4 +1,5 @@
 #include "app/settings_file.h"
+#include "app/standard_dirs.h"
 #include "log/file_lock.h"
 #include "text/file_io.h"
 #include "ui/app_context.h"
@@ -25,10 +26,10 @@ int main(int argc, char** argv) {
         context.documentsDir = fromQ(QDir::toNativeSeparators(documents + QLatin1Char('/')));
     // A portable copy keeps its settings beside the executable; an installed one, whose folder
     // the user cannot write, in the user's configuration and data folders.
+    // The command-line tool looks the folders up the same way, so both use one settings file.
+    const quillory::app::UserDirs userDirs = quillory::app::userDirs();
     const auto where = quillory::app::settingsLocation(
-        fromQ(QCoreApplication::applicationFilePath()),
-        fromQ(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QLatin1Char('/')),
-        fromQ(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/')),
+        fromQ(QCoreApplication::applicationFilePath()), userDirs.configDir, userDirs.dataDir,
         [](const std::string& dir) { return quillory::text::isWritableDirectory(dir); });
     context.settingsPath = where.settingsFile;
     context.logDir = where.logDir;
