@@ -111,6 +111,10 @@ TmainForm::~TmainForm() {
     // The pumps refer to this window: they go first.
     joinPumps();
     setBusyCursor(false);
+    // The child widgets outlive the Job (a member) by a moment; the grid model reads the Job.
+    ProfGrid->setModel(nullptr);
+    delete gridModel;
+    gridModel = nullptr;
 }
 
 void TmainForm::createControls() {
@@ -693,13 +697,16 @@ void TmainForm::addressColComboBoxChange() {
     setSendEnabled(true);
 }
 
-void TmainForm::setCurrentRow(int row) {
+void TmainForm::setCurrentRow(int row, bool scroll) {
     if (!merge::isDataRow(m_job.mailingGrid, row) || gridModel->columnCount() == 0) return;
     QModelIndex current = ProfGrid->currentIndex();
     const int viewCol = current.isValid() ? current.column() : 0;
     const QModelIndex target = gridModel->index(row - 1, viewCol);
+    // A new current cell scrolls the view by itself unless auto-scrolling is off for the move.
+    ProfGrid->setAutoScroll(scroll);
     ProfGrid->setCurrentIndex(target);
-    ProfGrid->scrollTo(target);
+    ProfGrid->setAutoScroll(true);
+    if (scroll) ProfGrid->scrollTo(target);
 }
 
 void TmainForm::profgridClick() {

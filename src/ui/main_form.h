@@ -9,6 +9,7 @@
 #include "send/smtp_client.h"
 #include "ui/app_context.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <memory>
@@ -78,7 +79,8 @@ public:
     void normaliseGrid(); // BufferGrid -> MailingGrid, then decorate and detect
     void setAddressColumn(int dataColumn);
     void selectRow(int row);
-    void setCurrentRow(int row);
+    // Moves the grid's current row; `scroll` false leaves the scrolling for later (see sendNextRow).
+    void setCurrentRow(int row, bool scroll = true);
     void mark(bool markSelected);
 
     // Message generation.
@@ -252,6 +254,7 @@ private:
     bool m_mailing = false; // a mailing was started and not yet completed (running or paused)
     bool m_busyCursor = false;
     int m_inStep = 0;
+    QElapsedTimer m_lastScroll; // when a mailing step last scrolled the grid
     QMenu* m_attachmentMenu = nullptr;
     QObject* m_attachmentViewport = nullptr; // compared only, never used: events may arrive while it is being built
 };

@@ -213,7 +213,11 @@ void TmainForm::sendNextRow(TThread1* pump) {
 
     if (m_run->hasNextRow()) {
         const int row = m_job.sendRow;
-        setCurrentRow(row);
+        // Scrolling repaints the whole grid; a screen shows a few dozen frames a second, so
+        // the grid scrolls to the row being sent at most every 40 ms (and at the last row).
+        const bool scroll = !m_lastScroll.isValid() || m_lastScroll.elapsed() >= 40 || row + 1 >= m_job.mailingGrid.rowCount();
+        if (scroll) m_lastScroll.start();
+        setCurrentRow(row, scroll);
         m_job.selectedRow = row;
         mark(true);
         generateMessage(row);
