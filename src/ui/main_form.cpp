@@ -6,6 +6,7 @@
 #include "text/error.h"
 #include "text/file_io.h"
 #include "ui/about_form.h"
+#include "ui/artwork.h"
 #include "ui/configure_le_form.h"
 #include "ui/log_form.h"
 #include "ui/mailing_grid_model.h"
@@ -322,7 +323,21 @@ void TmainForm::createCommands() {
 
     generalToolBar = addToolBar(QStringLiteral("Toolbar"));
     generalToolBar->setObjectName(QStringLiteral("generalToolBar"));
-    generalToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Icons keep the whole toolbar on one row at the window's restored width; the hints name
+    // each command.
+    generalToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    generalToolBar->setIconSize(QSize(24, 24));
+    const std::pair<QAction*, const char*> icons[] = {
+        {openFileButton, "openFile"},       {openGridButton, "openGrid"},
+        {openTemplateButton, "openTemplate"}, {saveFileButton, "saveFile"},
+        {copyGridButton, "copyGrid"},       {pasteGridButton, "pasteGrid"},
+        {copyTemplateButton, "copyTemplate"}, {pasteTemplateButton, "pasteTemplate"},
+        {testdxBarButton, "test"},          {attachButton, "attach"},
+        {removeAttachmentButton, "removeAttachment"}, {SendDXBarButton, "send"},
+        {autoGridResizeButton, "autoGridResize"}, {viewLogButton, "viewLog"},
+        {runEmaildxBarButton, "run"},       {PauseEmaildxBarButton, "pause"},
+        {stopEmaildxBarButton, "stop"}};
+    for (const auto& [action, icon] : icons) action->setIcon(commandIcon(QString::fromLatin1(icon)));
     for (QAction* a : {openFileButton, openGridButton, openTemplateButton, saveFileButton})
         generalToolBar->addAction(a);
     generalToolBar->addSeparator();
@@ -361,7 +376,8 @@ void TmainForm::createCommands() {
 
     emailControlToolBar = addToolBar(QStringLiteral("Email Control"));
     emailControlToolBar->setObjectName(QStringLiteral("emailControlToolBar"));
-    emailControlToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    emailControlToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    emailControlToolBar->setIconSize(QSize(20, 20));
     emailControlToolBar->addAction(runEmaildxBarButton);
     emailControlToolBar->addAction(PauseEmaildxBarButton);
     emailControlToolBar->addAction(stopEmaildxBarButton);
