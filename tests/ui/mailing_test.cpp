@@ -401,3 +401,43 @@ TEST_F(MailingTest, TheBodyBreaksWhereThePaneWrapsWhetherOrNotItsTabIsShown) {
     // Each displayed line is as the pane shows it.
     EXPECT_EQ(form->AutoMemo->document()->lineCount(), static_cast<int>(lines.size()) + 1);
 }
+
+TEST_F(MailingTest, TheQuestionsBeforeAMailingAnsweredNoChangeNothing) {
+    form->job().hostName = "127.0.0.1";
+    form->job().hostPort = quillory::smtptest::unusedLoopbackPort();
+    loadRows(2);
+    struct Case {
+        bool test;
+        bool warnTest, warnSend, warnSubject;
+        ShownMessage question;
+    };
+    const Case cases[] = {
+        {true, true, false, false,
+         {"Test mode", MessageIcon::Question, "In test mode. Do you want to continue?", MessageButtons::YesNo}},
+        {false, false, true, false,
+         {"Test mode", MessageIcon::Question, "NOT in test mode. Do you want to continue?", MessageButtons::YesNo}},
+        {true, false, false, true,
+         {"", MessageIcon::Question, "No subject entered. Do you want to continue?", MessageButtons::YesNo}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.question.text);
+        prompter.shown.clear();
+        prompter.answers = {MessageAnswer::No};
+        setTest(c.test);
+        form->settings().warnTestMode = c.warnTest;
+        form->settings().warnSendMode = c.warnSend;
+        form->settings().warnSubjectBlank = c.warnSubject;
+        form->SendDXBarButtonClick();
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0], c.question);
+        EXPECT_FALSE(form->progressBar->isVisible());
+        EXPECT_FALSE(form->mailingInProgress());
+        EXPECT_FALSE(QApplication::overrideCursor());
+    }
+    // With the subject warning off, an empty subject asks nothing and the mailing is tried.
+    prompter.shown.clear();
+    form->settings().warnSubjectBlank = false;
+    form->settings().warnTestMode = false;
+    form->SendDXBarButtonClick();
+    EXPECT_EQ(prompter.shown.at(0).text, "Unable to connect");
+}
