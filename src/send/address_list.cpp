@@ -8,34 +8,6 @@
 namespace quillory::send {
 namespace {
 
-bool isAtext(unsigned char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
-    switch (c) {
-    case '!':
-    case '#':
-    case '$':
-    case '%':
-    case '&':
-    case '\'':
-    case '*':
-    case '+':
-    case '-':
-    case '/':
-    case '=':
-    case '?':
-    case '^':
-    case '_':
-    case '`':
-    case '{':
-    case '|':
-    case '}':
-    case '~':
-        return true;
-    default:
-        return false;
-    }
-}
-
 [[noreturn]] void fail(const std::string& what) {
     throw Error(what, ErrorCode::General);
 }

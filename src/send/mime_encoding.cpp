@@ -17,6 +17,21 @@ bool isControl(unsigned char c) {
     return c < 0x20 || c == 0x7F;
 }
 
+
+// Characters that stand for themselves inside a Q-encoded word in any header position.
+bool isQLiteral(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '!' || c == '*' ||
+           c == '+' || c == '-' || c == '/';
+}
+
+void appendHex(std::string& out, unsigned char c, char prefix) {
+    out += prefix;
+    out += hexDigits[c >> 4];
+    out += hexDigits[c & 0x0F];
+}
+
+} // namespace
+
 bool isAtext(unsigned char c) {
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
     switch (c) {
@@ -44,20 +59,6 @@ bool isAtext(unsigned char c) {
         return false;
     }
 }
-
-// Characters that stand for themselves inside a Q-encoded word in any header position.
-bool isQLiteral(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '!' || c == '*' ||
-           c == '+' || c == '-' || c == '/';
-}
-
-void appendHex(std::string& out, unsigned char c, char prefix) {
-    out += prefix;
-    out += hexDigits[c >> 4];
-    out += hexDigits[c & 0x0F];
-}
-
-} // namespace
 
 bool needsHeaderEncoding(std::string_view text) {
     for (unsigned char c : text)

@@ -8,6 +8,9 @@
 
 namespace quillory::send {
 
+// The characters an unquoted word of an address or header may hold (RFC 5322 atext).
+bool isAtext(unsigned char c);
+
 inline constexpr std::string_view messageCharset = "windows-1252";
 
 // True when the text cannot go into a header as it is: bytes above 127 or control bytes.

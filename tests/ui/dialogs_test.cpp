@@ -5,7 +5,7 @@
 #include "ui/options_form.h"
 #include "ui/startup.h"
 
-#include "fakes.h"
+#include "window_fixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,22 +28,12 @@ using fakes::ShownMessage;
 
 namespace {
 
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public fakes::WindowFixture {
 protected:
-    DialogsTest() {
-        dir = std::filesystem::temp_directory_path() / ("quillory-dialogs-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        context.exeDir = dir.string() + "/";
-        context.prompter = &prompter;
-        context.fileChooser = &chooser;
-        context.now = [] { return 46000.5; };
-        windows = createWindows(context);
-        form = windows->mainForm.get();
+    DialogsTest() : WindowFixture("dialogs") {
+        start();
         options = windows->optionsForm.get();
     }
-    ~DialogsTest() override { std::filesystem::remove_all(dir); }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
 
     // Runs `act` once the modal dialog is up, then lets exec() return.
     void whileShown(QDialog* dialog, const std::function<void()>& act) {
@@ -54,12 +44,6 @@ protected:
         dialog->exec();
     }
 
-    std::filesystem::path dir;
-    fakes::RecordingPrompter prompter;
-    fakes::FakeFileChooser chooser;
-    AppContext context;
-    std::unique_ptr<AppWindows> windows;
-    TmainForm* form = nullptr;
     ToptionsForm* options = nullptr;
 };
 

@@ -1,7 +1,7 @@
 #include "ui/main_form.h"
 #include "ui/startup.h"
 
-#include "fakes.h"
+#include "window_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,31 +40,13 @@ void writeAll(const std::filesystem::path& p, const std::string& bytes) {
     out << bytes;
 }
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public fakes::WindowFixture {
 protected:
-    FilesTest() {
-        dir = std::filesystem::temp_directory_path() / ("quillory-files-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        context.exeDir = dir.string() + "/";
-        context.logDir = context.exeDir;
+    FilesTest() : WindowFixture("files") {
         context.settingsPath = path("quillory.ini");
-        context.prompter = &prompter;
-        context.fileChooser = &chooser;
-        context.now = [] { return 46000.5; };
         start();
     }
-    ~FilesTest() override { std::filesystem::remove_all(dir); }
 
-    void start() {
-        windows.reset();
-        windows = createWindows(context);
-        form = windows->mainForm.get();
-        form->resize(943, 716);
-        form->show();
-    }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
     static std::string data(const std::string& name) { return std::string(QUILLORY_TEST_DATA) + "/" + name; }
 
     std::vector<std::string> texts() const {
@@ -72,13 +54,6 @@ protected:
         for (const auto& m : prompter.shown) out.push_back(m.text);
         return out;
     }
-
-    std::filesystem::path dir;
-    fakes::RecordingPrompter prompter;
-    fakes::FakeFileChooser chooser;
-    AppContext context;
-    std::unique_ptr<AppWindows> windows;
-    TmainForm* form = nullptr;
 };
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "ui/main_form.h"
 #include "ui/startup.h"
 
-#include "fakes.h"
+#include "window_fixture.h"
 #include "smtp_server_fixture.h"
 
 #include <QAction>
@@ -31,21 +31,10 @@ using quillory::smtptest::SmtpTestServer;
 
 namespace {
 
-class MailingTest : public ::testing::Test {
+class MailingTest : public fakes::WindowFixture {
 protected:
-    MailingTest() {
-        dir = std::filesystem::temp_directory_path() / ("quillory-mailing-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        context.exeDir = dir.string() + "/";
-        context.logDir = context.exeDir;
-        context.prompter = &prompter;
-        context.fileChooser = &chooser;
-        context.now = [] { return 46000.5; };
-        windows = createWindows(context);
-        form = windows->mainForm.get();
-        form->resize(943, 716);
-        form->show();
+    MailingTest() : WindowFixture("mailing") {
+        start();
         auto& s = form->settings();
         s.currentLogFile = path("mail.log");
         s.savedLogFiles = {path("mail.log")};
@@ -55,12 +44,6 @@ protected:
         form->job().fromName = "Quillory Tests";
         form->job().fromAddress = "sender@example.org";
     }
-    ~MailingTest() override {
-        windows.reset();
-        std::filesystem::remove_all(dir);
-    }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
 
     void useServer(const SmtpTestServer& server) {
         form->job().hostName = server.host();
@@ -96,12 +79,6 @@ protected:
         return out;
     }
 
-    std::filesystem::path dir;
-    fakes::RecordingPrompter prompter;
-    fakes::FakeFileChooser chooser;
-    AppContext context;
-    std::unique_ptr<AppWindows> windows;
-    TmainForm* form = nullptr;
 };
 
 using Statuses = std::vector<std::vector<std::uint8_t>>;
