@@ -209,7 +209,7 @@ private:
             list.headerItems.push_back(item + ";");
             return;
         }
-        // Neither an angle address nor a group: a bare addr-spec, read again from the start.
+        // Neither an angle address nor a group: a bare address, read again from the start.
         m_pos = start;
         Mailbox box = readBareMailbox();
         list.headerItems.push_back(renderMailbox(box.displayName, box.address));

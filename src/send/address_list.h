@@ -12,7 +12,7 @@ namespace quillory::send {
 
 struct Mailbox {
     std::string displayName; // decoded (quotes and escapes removed); empty when none was given
-    std::string address;     // addr-spec as the server gets it: local-part@domain
+    std::string address;     // the bare address as the server gets it: local-part@domain
     bool operator==(const Mailbox&) const = default;
 };
 
