@@ -21,7 +21,7 @@ test: build
 
 bench: deps
 	@test -f build/release/build.ninja || cmake --preset release
-	cmake --build build/release --target benches
+	cmake --build build/release --target benches quillory-cli
 	bench/run-all build/release
 
 format:
