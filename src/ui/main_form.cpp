@@ -39,6 +39,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -560,8 +561,22 @@ void TmainForm::setAutoGridResize(bool on) {
     autoGridResizeButton->setChecked(on);
     if (on) {
         ProfGrid->resizeColumnsToContents();
-        ProfGrid->resizeRowsToContents();
+        fitGridRowHeights();
     }
+}
+
+void TmainForm::fitGridRowHeights() {
+    // Cells show one line each, so every row fits the height the first row needs: one
+    // setting instead of measuring each of maybe 100,000 rows.
+    int height = QFontMetrics(ProfGrid->font()).height() + 4;
+    if (gridModel->rowCount() > 0) {
+        height = 0;
+        for (int c = 0; c < std::min(gridModel->columnCount(), 64); ++c)
+            height = std::max(height, ProfGrid->sizeHintForIndex(gridModel->index(0, c)).height());
+        if (ProfGrid->showGrid()) ++height;
+    }
+    ProfGrid->verticalHeader()->setMinimumSectionSize(1);
+    ProfGrid->verticalHeader()->setDefaultSectionSize(height);
 }
 
 void TmainForm::helpClick() {
@@ -615,7 +630,7 @@ void TmainForm::setTextSize(int size) {
     if (m_settings.autoGridResize) attachmentProfGrid->resizeColumnsToContents();
     attachmentProfGrid->resizeRowsToContents();
     if (m_settings.autoGridResize) ProfGrid->resizeColumnsToContents();
-    ProfGrid->resizeRowsToContents();
+    fitGridRowHeights();
     // Row 0 leaves room for the heading buttons.
     const int h = QFontMetrics(ProfGrid->font()).height();
     ProfGrid->horizontalHeader()->setFixedHeight((3 * h + 9) / 2);

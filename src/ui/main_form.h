@@ -93,6 +93,7 @@ public:
     void showSender();
     void setTextSize(int size);
     void setAutoGridResize(bool on);
+    void fitGridRowHeights();
     // Where the options and sender dialogs open: 20 pixels right of and below the grid's corner.
     QPoint dialogPlace() const;
 

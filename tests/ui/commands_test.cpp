@@ -177,6 +177,9 @@ TEST_F(CommandsTest, TextSizeWithAutoGridResizeOffKeepsColumnWidths) {
     EXPECT_EQ(form->templateMemo->font().pointSize(), 14);
     EXPECT_EQ(form->ProfGrid->columnWidth(1), width);
     EXPECT_GT(form->ProfGrid->rowHeight(0), rowHeight);
+    // Every row fits its one line of text.
+    EXPECT_GE(form->ProfGrid->rowHeight(0), form->ProfGrid->sizeHintForIndex(form->ProfGrid->model()->index(0, 0)).height());
+    EXPECT_LE(form->ProfGrid->rowHeight(0), form->ProfGrid->sizeHintForIndex(form->ProfGrid->model()->index(0, 0)).height() + 4);
     const int h = QFontMetrics(form->ProfGrid->font()).height();
     EXPECT_EQ(form->ProfGrid->horizontalHeader()->height(), (3 * h + 9) / 2);
 
