@@ -18,7 +18,7 @@ void GridTable::resize(int cols, int rows) {
         m_rows = rows;
         return;
     }
-    std::vector<std::string> cells(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
+    Cells cells(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
     const int keepCols = cols < m_cols ? cols : m_cols;
     const int keepRows = rows < m_rows ? rows : m_rows;
     for (int r = 0; r < keepRows; ++r)
@@ -45,7 +45,7 @@ bool GridTable::removeRow(int row) {
 
 bool GridTable::removeColumn(int col) {
     if (m_cols <= 1 || col < 0 || col >= m_cols) return false;
-    std::vector<std::string> cells;
+    Cells cells;
     cells.reserve(static_cast<std::size_t>(m_cols - 1) * m_rows);
     for (int r = 0; r < m_rows; ++r)
         for (int c = 0; c < m_cols; ++c)
@@ -59,7 +59,7 @@ void GridTable::assignRows(std::vector<std::vector<std::string>>&& rows) {
     std::size_t cols = 1;
     for (const auto& r : rows) cols = r.size() > cols ? r.size() : cols;
     const std::size_t nrows = rows.empty() ? 1 : rows.size();
-    std::vector<std::string> cells(cols * nrows);
+    Cells cells(cols * nrows);
     for (std::size_t r = 0; r < rows.size(); ++r)
         for (std::size_t c = 0; c < rows[r].size(); ++c) cells[r * cols + c] = std::move(rows[r][c]);
     m_cells = std::move(cells);
@@ -82,7 +82,7 @@ void GridTable::reset(int cols, int rows) {
     const std::size_t n = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
     // One large grid read after another must not pin the larger one's memory for good.
     if (m_cells.capacity() / 2 > n) {
-        m_cells = std::vector<std::string>(n);
+        m_cells = Cells(n);
     } else {
         if (m_cells.size() > n) m_cells.resize(n);
         for (std::string& cell : m_cells) cell.clear();

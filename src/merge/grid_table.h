@@ -2,6 +2,8 @@
 // A table of text cells addressed by (column, row), both from 0. It always has at least one
 // column and one row; cells are stored row by row.
 
+#include "text/large_block.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -54,7 +56,9 @@ private:
 
     int m_cols = 1;
     int m_rows = 1;
-    std::vector<std::string> m_cells;
+    // A large grid's cells are one big array: it goes where first touches are cheapest.
+    using Cells = std::vector<std::string, text::LargeBlockAllocator<std::string>>;
+    Cells m_cells;
 };
 
 } // namespace quillory::merge
