@@ -74,20 +74,12 @@ TmainForm::TmainForm(const AppContext& context, QWidget* parent) : QMainWindow(p
     createControls();
     createCommands();
 
-    // The Job starts empty; these follow the order the rest of the program relies on.
-    m_job.resultList.clear();
+    // The Job and the Settings start with their defaults (nothing selected, no address
+    // column, empty lists) until the settings file has been read.
     m_exeDir = m_context.exeDir;
     if (!m_exeDir.empty() && m_exeDir.back() != '/' && m_exeDir.back() != '\\') m_exeDir.push_back('/');
-    m_job.selectedRow = -1;
-    m_job.addressCol = -1;
-    m_job.markedRow = 0;
-    m_job.attachmentList.clear();
-    m_settings.savedLogFiles.clear();
-    m_settings.viewedLogFiles.clear();
     loadSettings();
-    m_job.failedList.clear();
 
-    ProfGrid->setStyleSheet(QString());
     QPalette pal = ProfGrid->palette();
     pal.setColor(QPalette::Highlight, QColor(0, 0, 255));
     pal.setColor(QPalette::HighlightedText, Qt::white);
