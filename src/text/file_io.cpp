@@ -2,6 +2,7 @@
 
 #include "text/code_page.h"
 #include "text/error.h"
+#include "text/large_block.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -104,7 +105,10 @@ std::string readFile(std::string_view path, std::uintmax_t limit) {
     errno = 0;
     FilePtr f = openFile(p, "rb");
     if (!f) throw FileError(std::string(path) + ": " + reason(errno, "cannot be opened"), ErrorCode::FileUnreadable);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(size));
+    adviseLargeBlock(bytes.data(), bytes.capacity()); // before the first touch of its pages
+    bytes.resize(static_cast<std::size_t>(size));
     const std::size_t got = size == 0 ? 0 : std::fread(bytes.data(), 1, bytes.size(), f.get());
     if (std::ferror(f.get()))
         throw FileError(std::string(path) + ": " + reason(errno, "read error"), ErrorCode::FileUnreadable);

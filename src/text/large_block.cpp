@@ -1,5 +1,6 @@
 #include "text/large_block.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #if defined(__linux__)
@@ -25,6 +26,18 @@ void* allocateLargeBlock(std::size_t bytes) {
     ::madvise(block, roundUp(bytes), MADV_HUGEPAGE);
 #endif
     return block;
+}
+
+void adviseLargeBlock(void* block, std::size_t bytes) noexcept {
+#if defined(__linux__)
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + hugePage - 1) / hugePage * hugePage;
+    const std::uintptr_t last = (start + bytes) / hugePage * hugePage;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
 }
 
 void freeLargeBlock(void* block, std::size_t) noexcept {

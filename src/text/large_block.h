@@ -15,6 +15,9 @@ inline constexpr std::size_t largeBlockThreshold = 2u << 20;
 // Allocates `bytes` (at least largeBlockThreshold); throws std::bad_alloc.
 void* allocateLargeBlock(std::size_t bytes);
 void freeLargeBlock(void* block, std::size_t bytes) noexcept;
+// Asks for huge pages in the whole 2 MB stretches of memory that was allocated elsewhere but
+// not yet touched; small blocks are left alone.
+void adviseLargeBlock(void* block, std::size_t bytes) noexcept;
 
 template <class T> struct LargeBlockAllocator {
     using value_type = T;
