@@ -4,6 +4,7 @@
 #include "text/code_page.h"
 #include "text/error.h"
 #include "text/file_io.h"
+#include "text/path_text.h"
 
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
@@ -170,17 +171,9 @@ std::vector<std::string> existingOnly(std::vector<std::string> files, const File
     return files;
 }
 
-std::string folderOf(const std::string& path) {
-    const auto sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-}
+std::string folderOf(const std::string& path) { return text::withTrailingSeparator(text::fileDir(path)); }
 
-std::string iniNameFor(const std::string& exePath) {
-    const auto sep = exePath.find_last_of("/\\");
-    std::string name = sep == std::string::npos ? exePath : exePath.substr(sep + 1);
-    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
-    return name + ".ini";
-}
+std::string iniNameFor(const std::string& exePath) { return text::changeFileExt(text::fileName(exePath), ".ini"); }
 
 } // namespace
 
@@ -212,9 +205,8 @@ void addRecent(std::vector<RecentEntry>& list, const std::string& path, RecentTa
     if (path.empty()) return;
     if (list.size() >= static_cast<std::size_t>(maxRecentEntries)) list.resize(maxRecentEntries - 1);
     const auto& cp = text::CodePage::windows1252();
-    const std::string key = cp.toLower(path);
     const auto found =
-        std::find_if(list.begin(), list.end(), [&](const RecentEntry& e) { return cp.toLower(e.path) == key; });
+        std::find_if(list.begin(), list.end(), [&](const RecentEntry& e) { return cp.equalsIgnoringCase(e.path, path); });
     if (found != list.end()) {
         std::rotate(list.begin(), found, found + 1);
         return;

@@ -3,6 +3,7 @@
 #include "app/job.h"
 #include "app/settings.h"
 #include "app/settings_file.h"
+#include "merge/attachments.h"
 #include "merge/grid_reader.h"
 #include "merge/job_file.h"
 #include "merge/mailing_grid.h"
@@ -197,14 +198,11 @@ LoadedJob loadJob(const Options& o, app::Job& job) {
     loaded.templateText = std::move(t.text);
     loaded.messages.insert(loaded.messages.end(), t.messages.begin(), t.messages.end());
     job.subject = o.subject.value_or(std::string());
-    const text::CodePage& cp = text::CodePage::windows1252();
     for (const std::string& given : o.attach) {
         const std::string path = absolutePath(given);
         // Sending without an attachment that the command line asked for is never what was meant.
         if (!text::fileExists(path)) throw Refusal{exitRefused, "Cannot find " + path + " for attaching"};
-        bool known = false;
-        for (const std::string& p : job.attachmentList) known = known || cp.toLower(p) == cp.toLower(path);
-        if (!known) job.attachmentList.push_back(path);
+        merge::attachFile(job.attachmentList, path);
     }
     return loaded;
 }

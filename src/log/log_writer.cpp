@@ -26,11 +26,7 @@ std::int32_t position(const std::vector<std::uint8_t>& record) {
 }
 
 bool samePath(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    const auto& cp = text::CodePage::windows1252();
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (cp.toLower(static_cast<unsigned char>(a[i])) != cp.toLower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
+    return text::CodePage::windows1252().equalsIgnoringCase(a, b);
 }
 
 std::string notLoggedText(const std::string& path, const std::string& reason) {

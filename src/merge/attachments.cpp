@@ -8,8 +8,7 @@ namespace quillory::merge {
 
 bool isAttached(const std::vector<std::string>& list, std::string_view path) {
     const auto& cp = text::CodePage::windows1252();
-    const std::string key = cp.toLower(path);
-    return std::any_of(list.begin(), list.end(), [&](const std::string& p) { return cp.toLower(p) == key; });
+    return std::any_of(list.begin(), list.end(), [&](const std::string& p) { return cp.equalsIgnoringCase(p, path); });
 }
 
 bool attachFile(std::vector<std::string>& list, const std::string& path) {

@@ -3,6 +3,7 @@
 #include "send/mime_encoding.h"
 #include "text/error.h"
 #include "text/file_io.h"
+#include "text/path_text.h"
 
 #include <array>
 #include <cctype>
@@ -95,11 +96,6 @@ std::string encodedBody(const std::vector<std::string_view>& lines, bool sevenBi
     return out;
 }
 
-std::string nameOfPath(std::string_view path) {
-    std::size_t sep = path.find_last_of("/\\");
-    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
-
 std::string trimmed(std::string_view s) {
     std::size_t b = s.find_first_not_of(" \t");
     if (b == std::string_view::npos) return {};
@@ -150,7 +146,7 @@ std::string Message::envelopeSender() const {
 
 AttachmentPart& Message::addAttachment(std::string path) {
     AttachmentPart part;
-    part.fileName = nameOfPath(path);
+    part.fileName = text::fileName(path);
     part.path = std::move(path);
     m_attachments.push_back(std::move(part));
     return m_attachments.back();

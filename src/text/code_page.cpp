@@ -152,6 +152,13 @@ std::string CodePage::toLower(std::string_view s) const {
     return out;
 }
 
+bool CodePage::equalsIgnoringCase(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (m_lower[static_cast<unsigned char>(a[i])] != m_lower[static_cast<unsigned char>(b[i])]) return false;
+    return true;
+}
+
 std::string asciiUpper(std::string_view s) {
     std::string out(s);
     for (auto& c : out) c = asciiUpper(c);

@@ -30,6 +30,9 @@ public:
     // The code page's own lower-case mapping (used by case-insensitive search).
     unsigned char toLower(unsigned char b) const { return m_lower[b]; }
     std::string toLower(std::string_view s) const;
+    // Equal after the lower-case mapping: how paths are compared (they name files on a system
+    // that ignores case).
+    bool equalsIgnoringCase(std::string_view a, std::string_view b) const;
 
     const char* name() const { return m_name; }
 

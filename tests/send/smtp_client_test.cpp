@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
+
+#include <chrono>
 
 namespace quillory::send {
 namespace {
@@ -161,6 +164,12 @@ TEST(SmtpClient, AnOpenConnectionOutlivesNewSettingsUntilItIsLost) {
     Message m = rowMessage("bob@example.com");
     sendRow(client, m);
     sendRow(client, m); // the first server closes after this one
+    // Once the loss is seen, the next connection goes to the port set now. (A send that races
+    // the server's close is reconnected by curl itself, to the address it was using.)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (client.isConnected() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(client.isConnected());
     sendRow(client, m);
     EXPECT_EQ(first.messages().size(), 2u);
     EXPECT_EQ(second.messages().size(), 1u);
