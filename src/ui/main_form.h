@@ -246,8 +246,7 @@ private:
 
     void setBusyCursor(bool busy);
     void startPump();
-    // Ends every pump, waiting for each while serving the steps they hand over (which do
-    // nothing once cancelled). Not from inside a step: that step's pump waits for it.
+    // Cancels every pump and waits for each to end.
     void joinPumps();
     std::unique_ptr<send::MailingRun> m_run;
     std::unique_ptr<TThread1> m_pump;

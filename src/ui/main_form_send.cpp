@@ -13,7 +13,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLayout>
 #include <QStyle>
@@ -149,10 +148,8 @@ void TmainForm::joinPumps() {
         m_pump->cancel();
         m_retiredPumps.push_back(std::move(m_pump));
     }
-    for (auto& pump : m_retiredPumps) {
-        pump->cancel();
-        while (!pump->wait(QDeadlineTimer(5))) QCoreApplication::processEvents();
-    }
+    // A cancelled pump stops waiting for its step at once; nothing needs to be served here.
+    for (auto& pump : m_retiredPumps) pump->wait();
     m_retiredPumps.clear();
 }
 
@@ -204,7 +201,7 @@ std::vector<std::string> TmainForm::displayedBodyLines() {
 
 void TmainForm::sendNextRow(TThread1* pump) {
     // Steps handed over before Pause, Stop, the last row or a newer mailing do nothing.
-    if (pump != m_pump.get() || pump->cancelled() || m_job.stopFlag || !m_mailing || !m_run) return;
+    if (pump->cancelled() || pump != m_pump.get() || m_job.stopFlag || !m_mailing || !m_run) return;
     struct StepGuard {
         int& depth;
         explicit StepGuard(int& d) : depth(d) { ++depth; }

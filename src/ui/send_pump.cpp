@@ -13,9 +13,19 @@ TThread1::~TThread1() {
 
 void TThread1::run() {
     QThread::currentThread()->setPriority(QThread::LowestPriority);
-    while (!m_stopFlag.load() && !cancelled()) {
+    const std::shared_ptr<Handoff> handoff = m_handoff;
+    while (!m_stopFlag.load() && !handoff->cancelled.load()) {
+        // A queued step and a wait for it, rather than a blocking queued call: a pump that is
+        // cancelled stops waiting at once, so the window can join it without serving events.
         QMetaObject::invokeMethod(
-            &m_form, [this] { m_form.sendNextRow(this); }, Qt::BlockingQueuedConnection);
+            &m_form,
+            [form = &m_form, handoff, self = this] {
+                if (!handoff->cancelled.load()) form->sendNextRow(self);
+                handoff->stepDone.release();
+            },
+            Qt::QueuedConnection);
+        while (!handoff->stepDone.tryAcquire(1, 10))
+            if (handoff->cancelled.load()) return;
     }
 }
 
